@@ -1,0 +1,61 @@
+// Buffered, seekable file stream with 64-bit offsets. Files opened for reading are
+// shared for reading and writing by others (deny none).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/VTPlatform.h"
+
+namespace vtplatform {
+
+class TVTFileStream {
+ public:
+  enum class TMode { Read, Create };
+
+  // Opens path; raises EVTPlatformError naming the file when it cannot.
+  TVTFileStream(const std::wstring& path, TMode mode, size_t bufferSize = 256 * 1024);
+  ~TVTFileStream();
+  TVTFileStream(const TVTFileStream&) = delete;
+  TVTFileStream& operator=(const TVTFileStream&) = delete;
+
+  int64_t Position() const { return FBufPos + static_cast<int64_t>(FCur); }
+  int64_t Size();
+  void Seek(int64_t pos);
+
+  // Reads up to n bytes; returns how many were read (fewer only at the end of the file).
+  size_t Read(void* dst, size_t n) {
+    if (n <= FEnd - FCur) {
+      std::memcpy(dst, FBuf.data() + FCur, n);
+      FCur += n;
+      return n;
+    }
+    return ReadSlow(static_cast<uint8_t*>(dst), n);
+  }
+
+  void Write(const void* src, size_t n);
+  void Flush();
+  const std::wstring& FileName() const { return FName; }
+
+ private:
+  size_t ReadSlow(uint8_t* dst, size_t n);
+  size_t RawRead(void* dst, size_t n);
+  void RawWrite(const void* src, size_t n);
+  void RawSeek(int64_t pos);
+  void FlushWrite();
+
+  std::wstring FName;
+  TMode FMode;
+  intptr_t FHandle = -1;       // file descriptor or HANDLE
+  std::vector<uint8_t> FBuf;
+  int64_t FBufPos = 0;         // file offset of FBuf[0]
+  size_t FCur = 0;             // read/write position inside FBuf
+  size_t FEnd = 0;             // valid bytes in FBuf (reading)
+  bool FDirty = false;         // FBuf holds unwritten bytes
+};
+
+}  // namespace vtplatform

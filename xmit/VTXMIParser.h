@@ -1,0 +1,155 @@
+// The XMIT file reader: one parser per file. Loading walks the file once and indexes
+// its control records, the unload's extents and directory, and where each member's data
+// lies; the readers of member data seek back to those positions later.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/VTMFUtils.h"
+#include "common/VTStringList.h"
+#include "platform/VTFileStream.h"
+#include "translate/VTTranslate.h"
+#include "xmit/VTXMIRecords.h"
+
+class EXMITError : public std::runtime_error {
+ public:
+  explicit EXMITError(const std::string& msg) : std::runtime_error(msg) {}
+};
+
+using TVTExpandEvent = std::function<void(int32_t x, int32_t y, const std::wstring& ExpandMsg)>;
+using TVTDebugEvent = std::function<void(const std::wstring& msg)>;
+
+class TVTXMIParser {
+ public:
+  // Records of this many bytes or more are refused: no real transmission comes near it.
+  static constexpr int32_t kMaxRecordLength = 16 * 1024 * 1024;
+
+  TVTXMIParser();
+  ~TVTXMIParser();
+  TVTXMIParser(const TVTXMIParser&) = delete;
+  TVTXMIParser& operator=(const TVTXMIParser&) = delete;
+
+  void LoadXMIFile();
+  void LoadXMIFile(const std::wstring& fn);
+
+  // Settings the callers may set.
+  const std::wstring& XMIFile() const { return FXMIFile; }
+  void SetXMIFile(const std::wstring& fn) { FXMIFile = fn; }
+  const std::wstring& Folder() const { return FFolder; }
+  void SetFolder(const std::wstring& f) { FFolder = f; }
+  bool UseDSNAMEasFolder() const { return FUseDSNameAsFolder; }
+  void SetUseDSNAMEasFolder(bool v) { FUseDSNameAsFolder = v; }
+  bool ConvertData() const { return FConvertData; }
+  void SetConvertData(bool v) { FConvertData = v; }
+  bool InsertCRLF() const { return FInsertCRLF; }
+  void SetInsertCRLF(bool v) { FInsertCRLF = v; }
+  const TVTExpandEvent& ExpandEvent() const { return FExpandEvent; }
+  void SetExpandEvent(TVTExpandEvent e) { FExpandEvent = std::move(e); }
+  // Receives the diagnostics about text units the reader does not know.
+  void SetDebugEvent(TVTDebugEvent e) { FDebugEvent = std::move(e); }
+
+  // Accessors. They answer for the file that carries the data set; in a transmission
+  // with a message ahead of the data set, that is the file after the message.
+  TINMR01Record& INMR01() { return *FINMR01Record; }
+  std::wstring DSName() const;
+  TVTUnloadType UnloadType() const;
+  std::wstring RecordFormat() const;  // raises std::out_of_range with no INMR02 read
+  int32_t LRECL() const;
+  uint32_t DSORG() const;
+  std::wstring FNODE() const { return FINMR01Record->FFNODE; }
+  std::wstring FUSER() const { return FINMR01Record->FFUSER; }
+  int32_t MemberCount() const;               // raises std::out_of_range with no INMR03
+  std::wstring MemberName(int32_t i) const;  // raises std::out_of_range outside the list
+  int64_t SeqRecordCount() const { return FSeqRecCnt; }
+  // The directory entry i (name order) with its statistics.
+  const TDirEntry& MemberEntry(int32_t i) const;
+  // The entry named m as the member readers find it; none when there is none.
+  TDirEntry* FindMember(const std::wstring& m);
+
+  // A message sent ahead of the data set: true when the transmission has one, and its
+  // lines (trailing blanks removed) appended to lines.
+  bool HasMessage() const { return FMessageFile != 0; }
+  void GetMessageLines(TVTStringList& lines) const;
+
+  const std::vector<std::unique_ptr<TINMR02Record>>& INMR02List() const { return FINMR02List; }
+  const std::vector<std::unique_ptr<TINMR03Record>>& INMR03List() const { return FINMR03List; }
+  // The holders that carry the data set (see the accessors above); none when absent.
+  const TINMR02Record* DataSetINMR02() const { return FirstINMR02(); }
+  const TINMR03Record* DataSetINMR03() const { return FirstINMR03(); }
+
+  TVTSBCSMap& XlateS() { return *FXlateS; }
+  // Walk counters, for the reports and the tests.
+  int64_t RecordCount() const { return FRecCnt; }
+  int64_t ControlRecordCount() const { return FCtrlCnt; }
+  uint32_t DataRecordCount() const { return FDataCnt; }
+  int64_t UnmatchedMemberCount() const { return FMemberCnt; }
+  int64_t FirstSeqRecordPos() const { return FFirstSeqRecordPos; }
+
+ private:
+  // Record layer.
+  void ReadXMITRecord();
+  void CloseInputStream();
+  [[noreturn]] void RecordError(const std::string& what) const;
+
+  // Control records.
+  void ProcessINMR01();
+  void ProcessINMR02();
+  void ProcessINMR03();
+  std::wstring ReadTUText(vtmf::TVTByteCursor& c, size_t length) const;
+  void Debug(const wchar_t* recName, uint32_t key) const;
+
+  // Data records: sequential data, IEBCOPY unload, directory, member data.
+  void HandleDataRecord();
+  void ProcessDataRecord(TINMR02Record* first02, TINMR03Record* cur03);
+  void ProcessCOPYR1(TINMR03Record& r03);
+  void ProcessCOPYR2(TINMR03Record& r03);
+  void ProcessDirectoryRecord(TINMR03Record& r03);
+  void ReadDirEntryUserData(TDirEntry& e, TINMR03Record& r03, const uint8_t* ud, size_t udLen,
+                            const std::wstring& recfm);
+  void ProcessMemberDataRecord(TINMR03Record& r03);
+
+  // Which file of a transmission carries the data set.
+  void DecideFiles();
+  TINMR02Record* FirstINMR02() const;
+  TINMR03Record* FirstINMR03() const;
+  TINMR03Record* CurrentINMR03() const;
+
+  std::wstring FXMIFile;
+  std::wstring FFolder;
+  std::unique_ptr<vtplatform::TVTFileStream> FInputStream;
+  std::vector<uint8_t> FBuffer;
+  int32_t FRecLen = 0;
+  TVTXMITPDSState FPDSState = TVTXMITPDSState::psCOPYR1;
+  TVTXMITRecordType FRecType = TVTXMITRecordType::rtData;
+  std::wstring FRecName;
+  int64_t FRecCnt = 0;
+  int64_t FCtrlCnt = 0;
+  int64_t FMemberCnt = 0;
+  int64_t FSeqRecCnt = 0;
+  bool FUseDSNameAsFolder = false;
+  uint32_t FDataCnt = 0;
+  bool FConvertData = true;
+  bool FInsertCRLF = true;
+  bool FMemberOpen = false;
+  TVTExpandEvent FExpandEvent;
+  TVTDebugEvent FDebugEvent;
+  std::unique_ptr<TVTSBCSMap> FXlateS;
+  std::unique_ptr<TINMR01Record> FINMR01Record;
+  std::vector<std::unique_ptr<TINMR02Record>> FINMR02List;
+  std::vector<std::unique_ptr<TINMR03Record>> FINMR03List;
+  int64_t FRecordPos = 0;
+  int64_t FFirstSeqRecordPos = 0;
+  TDirEntry* FCurrentMember = nullptr;
+
+  // Files of the transmission (0: not decided / none).
+  bool FFilesDecided = false;
+  uint32_t FMessageFile = 0;       // file number of a message sent ahead of the data set
+  size_t FDataINMR02Index = 0;     // first INMR02 of the data set's file
+  size_t FDataINMR03Index = 0;     // INMR03 of the data set's file
+  std::vector<std::wstring> FMessageLines;
+};
