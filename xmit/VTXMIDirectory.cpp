@@ -20,7 +20,6 @@ void TVTXMIParser::ProcessDirectoryRecord(TINMR03Record& r03) {
   const uint8_t* rec = FBuffer.data();
   const size_t recLen = static_cast<size_t>(FRecLen);
   const size_t blocks = recLen / kDirBlockLen;
-  const std::wstring recfm = RecordFormat();
   for (size_t bi = 0; bi < blocks; ++bi) {
     const uint8_t* blk = rec + bi * kDirBlockLen;
     const size_t used = BE16At(blk + 20);
@@ -39,7 +38,7 @@ void TVTXMIParser::ProcessDirectoryRecord(TINMR03Record& r03) {
       e->TT = BE16At(ent + 8);
       e->R = ent[10];
       e->Alias = (c & 0x80) != 0;
-      ReadDirEntryUserData(*e, r03, ent + 12, udLen, recfm);
+      ReadDirEntryUserData(*e, r03, ent + 12, udLen);
       r03.StoreDirEntry(std::move(e));
       pos += 12 + udLen;
     }
@@ -51,9 +50,10 @@ void TVTXMIParser::ProcessDirectoryRecord(TINMR03Record& r03) {
 }
 
 void TVTXMIParser::ReadDirEntryUserData(TDirEntry& e, TINMR03Record& r03, const uint8_t* ud,
-                                        size_t udLen, const std::wstring& recfm) {
+                                        size_t udLen) {
   const size_t halfwords = udLen / 2;
-  if ((halfwords == 15 || halfwords == 20) && (recfm == L"FB" || recfm == L"VB")) {
+  if ((halfwords == 15 || halfwords == 20) &&
+      (FRecfmKind == TRecfmKind::rkFB || FRecfmKind == TRecfmKind::rkVB)) {
     // ISPF statistics; the 20-halfword form with flag 0x20 carries 32-bit line counts.
     const bool extended = halfwords == 20 && (ud[2] & 0x20) != 0;
     if (halfwords == 20 && !extended) return;
@@ -79,7 +79,7 @@ void TVTXMIParser::ReadDirEntryUserData(TDirEntry& e, TINMR03Record& r03, const 
     r03.FISPFStatsPresent = true;
     return;
   }
-  if (recfm != L"U") return;
+  if (FRecfmKind != TRecfmKind::rkU) return;
   // Load-module attributes. Fields the user data does not hold stay 0: an entry without
   // user data gets empty attributes rather than the bytes of the entry after it.
   auto s = std::make_unique<TLoadStats>();
@@ -137,10 +137,9 @@ void TVTXMIParser::ProcessMemberDataRecord(TINMR03Record& r03) {
   }
   if (FCurrentMember) ++FCurrentMember->XMIRecCnt;
 
-  const std::wstring recfm = RecordFormat();
   const int32_t lrecl = LRECL();
-  const bool undefined = lrecl == 0 || recfm == L"U";
-  const bool variable = !undefined && recfm == L"VB";
+  const bool undefined = lrecl == 0 || FRecfmKind == TRecfmKind::rkU;
+  const bool variable = !undefined && FRecfmKind == TRecfmKind::rkVB;
   size_t pos = 0;
   // Each block is a 12-byte count field and DL data bytes. A block that reaches past the
   // record is damaged: the walk of this record ends there.

@@ -109,8 +109,7 @@ class TVTXMIParser {
   void ProcessCOPYR1(TINMR03Record& r03);
   void ProcessCOPYR2(TINMR03Record& r03);
   void ProcessDirectoryRecord(TINMR03Record& r03);
-  void ReadDirEntryUserData(TDirEntry& e, TINMR03Record& r03, const uint8_t* ud, size_t udLen,
-                            const std::wstring& recfm);
+  void ReadDirEntryUserData(TDirEntry& e, TINMR03Record& r03, const uint8_t* ud, size_t udLen);
   void ProcessMemberDataRecord(TINMR03Record& r03);
 
   // Which file of a transmission carries the data set.
@@ -152,4 +151,10 @@ class TVTXMIParser {
   size_t FDataINMR02Index = 0;     // first INMR02 of the data set's file
   size_t FDataINMR03Index = 0;     // INMR03 of the data set's file
   std::vector<std::wstring> FMessageLines;
+
+  // The data set's record format, decided once for the data records (they are many).
+  enum class TRecfmKind { rkFB, rkVB, rkU, rkOther };
+  const TINMR02Record* FRecfmOf = nullptr;
+  TRecfmKind FRecfmKind = TRecfmKind::rkOther;
+  void CacheRecordFormat(const TINMR02Record* first02);
 };

@@ -5,6 +5,7 @@ using vtmf::BE16At;
 
 void TVTXMIParser::ProcessDataRecord(TINMR02Record* first02, TINMR03Record* cur03) {
   if (first02 == nullptr || cur03 == nullptr) throw EXMITError("Bad Control Record Structure");
+  if (first02 != FRecfmOf) CacheRecordFormat(first02);
   if (first02->FUTIL == L"INMCOPY") {
     cur03->FUnloadType = TVTUnloadType::utSeq;
     ++FSeqRecCnt;
@@ -29,6 +30,15 @@ void TVTXMIParser::ProcessDataRecord(TINMR02Record* first02, TINMR03Record* cur0
     case TVTXMITPDSState::psDEB:
       break;
   }
+}
+
+void TVTXMIParser::CacheRecordFormat(const TINMR02Record* first02) {
+  FRecfmOf = first02;
+  const std::wstring f = first02->RecordFormat();
+  FRecfmKind = f == L"FB"  ? TRecfmKind::rkFB
+               : f == L"VB" ? TRecfmKind::rkVB
+               : f == L"U"  ? TRecfmKind::rkU
+                            : TRecfmKind::rkOther;
 }
 
 void TVTXMIParser::ProcessCOPYR1(TINMR03Record& r03) {
