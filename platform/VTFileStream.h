@@ -37,6 +37,14 @@ class TVTFileStream {
     return ReadSlow(static_cast<uint8_t*>(dst), n);
   }
 
+  // Reading: the bytes already buffered at the current position (possibly none), for
+  // callers that parse in place; Consume(n) moves past n of them.
+  size_t Buffered(const uint8_t*& p) const {
+    p = FBuf.data() + FCur;
+    return FEnd - FCur;
+  }
+  void Consume(size_t n) { FCur += n; }
+
   void Write(const void* src, size_t n);
   void Flush();
   const std::wstring& FileName() const { return FName; }

@@ -71,7 +71,7 @@ void TVTXMIParser::Debug(const wchar_t* recName, uint32_t key) const {
 
 void TVTXMIParser::ProcessINMR01() {
   TINMR01Record& h = *FINMR01Record;
-  TTextUnitReader r(FBuffer.data(), static_cast<size_t>(FRecLen), 6);
+  TTextUnitReader r(FRec, static_cast<size_t>(FRecLen), 6);
   uint32_t key, count;
   while (r.Next(key, count)) {
     const uint8_t* p = nullptr;
@@ -113,8 +113,8 @@ void TVTXMIParser::ProcessINMR02() {
   // Appended first, so that a record cut short still counts as read.
   FINMR02List.push_back(std::move(rec));
   if (FRecLen < 10) return;
-  d.FFILENUM = vtmf::BE32At(FBuffer.data() + 6);
-  TTextUnitReader r(FBuffer.data(), static_cast<size_t>(FRecLen), 10);
+  d.FFILENUM = vtmf::BE32At(FRec + 6);
+  TTextUnitReader r(FRec, static_cast<size_t>(FRecLen), 10);
   uint32_t key, count;
   while (r.Next(key, count)) {
     const uint8_t* p = nullptr;
@@ -168,7 +168,7 @@ void TVTXMIParser::ProcessINMR03() {
   auto rec = std::make_unique<TINMR03Record>();
   TINMR03Record& d = *rec;
   FINMR03List.push_back(std::move(rec));
-  TTextUnitReader r(FBuffer.data(), static_cast<size_t>(FRecLen), 6);
+  TTextUnitReader r(FRec, static_cast<size_t>(FRecLen), 6);
   uint32_t key, count;
   while (r.Next(key, count)) {
     const uint8_t* p = nullptr;

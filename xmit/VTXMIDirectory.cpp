@@ -17,7 +17,7 @@ uint32_t AddressKey(uint32_t tt, uint32_t r) { return (tt << 8) | (r & 0xFF); }
 }  // namespace
 
 void TVTXMIParser::ProcessDirectoryRecord(TINMR03Record& r03) {
-  const uint8_t* rec = FBuffer.data();
+  const uint8_t* rec = FRec;
   const size_t recLen = static_cast<size_t>(FRecLen);
   const size_t blocks = recLen / kDirBlockLen;
   for (size_t bi = 0; bi < blocks; ++bi) {
@@ -110,7 +110,7 @@ void TVTXMIParser::ReadDirEntryUserData(TDirEntry& e, TINMR03Record& r03, const 
 }
 
 void TVTXMIParser::ProcessMemberDataRecord(TINMR03Record& r03) {
-  const uint8_t* rec = FBuffer.data();
+  const uint8_t* rec = FRec;
   const size_t recLen = static_cast<size_t>(FRecLen);
   if (recLen == 0) return;
   const uint8_t f = rec[0];

@@ -17,7 +17,9 @@ void TVTXMIParser::LoadXMIFile(const std::wstring& fn) {
 
 void TVTXMIParser::LoadXMIFile() {
   CloseInputStream();
-  FInputStream.reset(new vtplatform::TVTFileStream(FXMIFile, vtplatform::TVTFileStream::TMode::Read));
+  // A buffer that stays in the L2 cache makes the copies out of it cheap.
+  FInputStream.reset(new vtplatform::TVTFileStream(FXMIFile, vtplatform::TVTFileStream::TMode::Read,
+                                                   64 * 1024));
   FRecCnt = 0;
   FSeqRecCnt = 0;
   try {
@@ -45,7 +47,7 @@ void TVTXMIParser::LoadXMIFile() {
           throw EXMITError("Unrecognized Control Record: " + std::string(name.begin(), name.end()));
         }
       }
-    } while (FRecName != L"INMR06");
+    } while (FRecType == TVTXMITRecordType::rtData || FRecName != L"INMR06");
   } catch (const vtmf::EVTRecordTooShort&) {
     if (TINMR03Record* r = CurrentINMR03()) r->SortMembers();
     throw EXMITError("Record " + std::to_string(FRecCnt) + " at file offset " +
@@ -94,7 +96,7 @@ void TVTXMIParser::HandleDataRecord() {
   if (file == FDataINMR03Index) {
     ProcessDataRecord(FirstINMR02(), CurrentINMR03());
   } else if (file == 0) {
-    FMessageLines.push_back(vtstr::TrimRight(FXlateS->ASCIIStringFromBuffer(FBuffer.data(), FRecLen)));
+    FMessageLines.push_back(vtstr::TrimRight(FXlateS->ASCIIStringFromBuffer(FRec, FRecLen)));
   }
   // Records of further files are not part of the data set and are passed over.
 }

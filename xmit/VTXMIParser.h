@@ -93,6 +93,8 @@ class TVTXMIParser {
  private:
   // Record layer.
   void ReadXMITRecord();
+  bool ReadSegment(size_t& len, bool& first);
+  void FinishRecord(size_t len);
   void CloseInputStream();
   [[noreturn]] void RecordError(const std::string& what) const;
 
@@ -122,6 +124,9 @@ class TVTXMIParser {
   std::wstring FFolder;
   std::unique_ptr<vtplatform::TVTFileStream> FInputStream;
   std::vector<uint8_t> FBuffer;
+  // The current record's bytes: in FBuffer, or, for a record of one segment that lies whole
+  // in the stream's buffer, right there (no copy). Valid until the next record is read.
+  const uint8_t* FRec = nullptr;
   int32_t FRecLen = 0;
   TVTXMITPDSState FPDSState = TVTXMITPDSState::psCOPYR1;
   TVTXMITRecordType FRecType = TVTXMITRecordType::rtData;
@@ -156,5 +161,6 @@ class TVTXMIParser {
   enum class TRecfmKind { rkFB, rkVB, rkU, rkOther };
   const TINMR02Record* FRecfmOf = nullptr;
   TRecfmKind FRecfmKind = TRecfmKind::rkOther;
+  bool FSequential = false;  // the data set's utility is INMCOPY
   void CacheRecordFormat(const TINMR02Record* first02);
 };

@@ -6,7 +6,7 @@ using vtmf::BE16At;
 void TVTXMIParser::ProcessDataRecord(TINMR02Record* first02, TINMR03Record* cur03) {
   if (first02 == nullptr || cur03 == nullptr) throw EXMITError("Bad Control Record Structure");
   if (first02 != FRecfmOf) CacheRecordFormat(first02);
-  if (first02->FUTIL == L"INMCOPY") {
+  if (FSequential) {
     cur03->FUnloadType = TVTUnloadType::utSeq;
     ++FSeqRecCnt;
     if (FSeqRecCnt == 1) FFirstSeqRecordPos = FRecordPos;
@@ -34,6 +34,7 @@ void TVTXMIParser::ProcessDataRecord(TINMR02Record* first02, TINMR03Record* cur0
 
 void TVTXMIParser::CacheRecordFormat(const TINMR02Record* first02) {
   FRecfmOf = first02;
+  FSequential = first02->FUTIL == L"INMCOPY";
   const std::wstring f = first02->RecordFormat();
   FRecfmKind = f == L"FB"  ? TRecfmKind::rkFB
                : f == L"VB" ? TRecfmKind::rkVB
@@ -42,7 +43,7 @@ void TVTXMIParser::CacheRecordFormat(const TINMR02Record* first02) {
 }
 
 void TVTXMIParser::ProcessCOPYR1(TINMR03Record& r03) {
-  const uint8_t* b = FBuffer.data();
+  const uint8_t* b = FRec;
   if (FRecLen < 28 || b[1] != 0xCA || b[2] != 0x6D || b[3] != 0x0F)
     throw EXMITError("Invalid format for COPYR1 PDS Header");
   r03.FUnloadType = (b[0] & 0x01) ? TVTUnloadType::utPDSE : TVTUnloadType::utPDS;
@@ -53,7 +54,7 @@ void TVTXMIParser::ProcessCOPYR1(TINMR03Record& r03) {
 
 void TVTXMIParser::ProcessCOPYR2(TINMR03Record& r03) {
   if (FRecLen < 1) return;
-  const uint8_t* b = FBuffer.data();
+  const uint8_t* b = FRec;
   const uint32_t n = b[0];
   const uint32_t tpc = r03.FDevTab.TrksPerCyl;
   uint64_t total = 0;
