@@ -1,0 +1,18 @@
+# Runs make_samples into OUT and compares every file it writes with the one in REF.
+file(REMOVE_RECURSE "${OUT}")
+file(MAKE_DIRECTORY "${OUT}")
+execute_process(COMMAND "${GEN}" "${OUT}" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "make_samples failed: ${rc}")
+endif()
+file(GLOB written RELATIVE "${OUT}" "${OUT}/*.xmi")
+if(NOT written)
+  message(FATAL_ERROR "make_samples wrote no files")
+endif()
+foreach(f IN LISTS written)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT}/${f}" "${REF}/${f}"
+                  RESULT_VARIABLE diff)
+  if(NOT diff EQUAL 0)
+    message(FATAL_ERROR "samples/${f} differs from what make_samples writes; regenerate it")
+  endif()
+endforeach()
