@@ -220,7 +220,13 @@ TDirEntry* TINMR03Record::Member(const std::wstring& m) {
   for (size_t steps = 0; steps <= FMemberList.size(); ++steps) {
     TDirEntry* e = FindByName(key);
     if (e == nullptr) return nullptr;
-    if (!(e->Alias && e->LoadStats)) return e;
+    if (!e->Alias) return e;
+    if (!e->LoadStats) {
+      // An alias in a source library shares its main member's TTR: the non-alias entry at
+      // that address carries the data. Without one the alias itself is the answer.
+      auto it = FAddressIndex.find(AddressKey(e->TT, e->R));
+      return it == FAddressIndex.end() ? e : it->second;
+    }
     key = vtstr::UpperAscii(vtstr::Trim(e->LoadStats->PDS2MNM));
   }
   return nullptr;

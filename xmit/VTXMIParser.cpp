@@ -2,6 +2,7 @@
 #include "xmit/VTXMIParser.h"
 
 #include "common/VTStrUtils.h"
+#include "platform/VTPlatform.h"
 
 TVTXMIParser::TVTXMIParser()
     : FBuffer(32768), FXlateS(new TVTSBCSMap()), FINMR01Record(new TINMR01Record()) {}
@@ -42,9 +43,7 @@ void TVTXMIParser::LoadXMIFile() {
         } else if (FRecName == L"INMR04" || FRecName == L"INMR06" || FRecName == L"INMR07") {
           // accepted; contents not read
         } else {
-          std::wstring name;
-          for (wchar_t c : FRecName) name += (c >= 0x20 && c < 0x7F) ? c : L'?';
-          throw EXMITError("Unrecognized Control Record: " + std::string(name.begin(), name.end()));
+          throw EXMITError("Unrecognized Control Record: " + vtplatform::ToUtf8(FRecName));
         }
       }
     } while (FRecType == TVTXMITRecordType::rtData || FRecName != L"INMR06");

@@ -24,6 +24,15 @@ class EXMITError : public std::runtime_error {
 using TVTExpandEvent = std::function<void(int32_t x, int32_t y, const std::wstring& ExpandMsg)>;
 using TVTDebugEvent = std::function<void(const std::wstring& msg)>;
 
+// What a member holds, as GetContentType judges it from its first bytes.
+enum class TVTXMIMemberContentType {
+  ctUnknown, ctEmpty, ctBinary, ctASCIIText, ctEBCDICText, ctAWS, ctEXE, ctXMI, ctZIP, ctPDF,
+  ctEBCDICData, ctASCIIData, ctLoadMember
+};
+
+// Receives bytes: a member's host data, or the ANSI bytes of a text line.
+using TVTByteSink = std::function<void(const uint8_t* data, size_t len)>;
+
 class TVTXMIParser {
  public:
   // Records of this many bytes or more are refused: no real transmission comes near it.
@@ -71,6 +80,41 @@ class TVTXMIParser {
   // The entry named m as the member readers find it; none when there is none.
   TDirEntry* FindMember(const std::wstring& m);
 
+  // ---- Member data ----
+  // The member's records as lines (translated when ConvertData is true, else native), or
+  // one hex dump of its data when dump is true or the data set has no LRECL.
+  void GetMemberData(const std::wstring& m, TVTStringList& sl, bool dump);
+  // The member's longest record; 0 when there is no such member.
+  int32_t MaxRecordLength(const std::wstring& m);
+  // Writes the member's host bytes to the file f (created first; no file when there is no
+  // such member or the member has no data).
+  void SaveRawMemberData(const std::wstring& m, const std::wstring& f);
+  // The same bytes handed to sink; false when there is no such member.
+  bool WriteRawMemberData(const std::wstring& m, const TVTByteSink& sink);
+  // The records of a sequential data set as translated lines; maxrecs limits nothing.
+  void GetRecordText(TVTStringList& sl, int64_t maxrecs);
+  // The member's lines as the bytes a text file of them holds, each line handed to sink
+  // without its line end (translated when ConvertData is true); false without such member.
+  bool WriteMemberLines(const std::wstring& m, const TVTByteSink& sink);
+  // True when the member exists and the loader found its data.
+  bool MemberHasData(const std::wstring& m);
+
+  TVTXMIMemberContentType GetContentType(const std::wstring& m);
+  // True when every byte read as ANSI text and written back gives the same byte, so text
+  // files can be written from the bytes directly.
+  bool AnsiBytesRoundTrip() const {
+    PrepareAnsiTable();
+    return FAnsiRoundTrip;
+  }
+
+  // ---- Dumps and reports ----
+  void DumpXMIRecordData(TVTStringList& sl, int32_t datawidth);
+  void DumpXMIRecordData(const std::wstring& dumpfile, int32_t datawidth);
+  void GetRecordData(TVTStringList& sl, int64_t maxrecs);
+  void GetMemberList(TVTStringList& sl);
+  // Appends the hex dump of len bytes, width bytes per line, to sl.
+  void HexDumpBuffer(const uint8_t* data, TVTStringList& sl, int64_t len, int32_t width) const;
+
   // A message sent ahead of the data set: true when the transmission has one, and its
   // lines (trailing blanks removed) appended to lines.
   bool HasMessage() const { return FMessageFile != 0; }
@@ -113,6 +157,17 @@ class TVTXMIParser {
   void ProcessDirectoryRecord(TINMR03Record& r03);
   void ReadDirEntryUserData(TDirEntry& e, TINMR03Record& r03, const uint8_t* ud, size_t udLen);
   void ProcessMemberDataRecord(TINMR03Record& r03);
+
+  // Member data walks (member data, content type).
+  enum class TWalkEnd { weEndMarker, weControl, weDamaged, weNoData };
+  template <typename TOnBlock>
+  TWalkEnd WalkMemberBlocks(const TDirEntry& e, TOnBlock onBlock);
+  template <typename TOnRecord>
+  TWalkEnd WalkMemberRecords(const TDirEntry& e, TOnRecord onRecord);
+  const TDirEntry* DataEntry(const std::wstring& m);
+  TVTXMIMemberContentType ClassifySample(const uint8_t* data, int32_t len) const;
+  std::wstring BytesToText(const uint8_t* data, size_t len) const;
+  void SeekTo(int64_t pos);
 
   // Which file of a transmission carries the data set.
   void DecideFiles();
@@ -162,5 +217,13 @@ class TVTXMIParser {
   const TINMR02Record* FRecfmOf = nullptr;
   TRecfmKind FRecfmKind = TRecfmKind::rkOther;
   bool FSequential = false;  // the data set's utility is INMCOPY
+
+  // The ANSI code page's character for each byte, when it is a single-byte code page;
+  // FAnsiRoundTrip: every byte comes back unchanged from its character.
+  void PrepareAnsiTable() const;
+  mutable std::wstring FAnsiTable;
+  mutable bool FAnsiSingleByte = false;
+  mutable bool FAnsiRoundTrip = false;
+  std::vector<uint8_t> FScratch;  // a translated copy of one record
   void CacheRecordFormat(const TINMR02Record* first02);
 };

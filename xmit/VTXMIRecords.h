@@ -85,7 +85,14 @@ class TISPFStats {
   uint32_t ModLines = 0;
   std::wstring ModBy;
   bool Extended = false;  // read from the 40-byte extended form
+
+  // The statistics columns of the member list, dates with the locale's separator.
+  std::wstring DirStats() const;
+  std::wstring DirStats(wchar_t dateSeparator) const;
 };
+
+// A packed 0CYYDDDF date as year, month and day; false when it names no real day.
+bool PackedDateToYMD(uint32_t packed, int& year, int& month, int& day);
 
 // Load-module attributes of a member of a load library.
 class TLoadStats {
@@ -104,6 +111,9 @@ class TLoadStats {
   uint8_t PDS2FTB3 = 0;
   uint32_t PDS2EPM = 0;
   std::wstring PDS2MNM;  // for an alias: the member it belongs to
+
+  // The load-module columns of the member list for the entry d.
+  std::wstring LoadStats(const class TDirEntry& d) const;
 };
 
 // One directory entry with the position of its data in the XMIT file.
@@ -148,7 +158,8 @@ class TINMR03Record {
   TDirEntry* Member(uint32_t cyl, uint32_t trk, uint32_t rec);
   std::wstring MemberName(uint32_t cyl, uint32_t trk, uint32_t rec);
   // The entry named m (case of a-z ignored); a load-library alias resolves to its main
-  // member. None when there is no such entry or an alias chain leads back to itself.
+  // member, a source-library alias to the member at its TTR. None when there is no such
+  // entry or an alias chain leads back to itself.
   TDirEntry* Member(const std::wstring& m);
   // Sorts the entries by name, ordinal, case-sensitive.
   void SortMembers();

@@ -1,0 +1,146 @@
+// Hex dumps: the formatter, the low-level dump of every logical record, and the record dump
+// of a sequential data set.
+#include <algorithm>
+
+#include "common/VTStrUtils.h"
+#include "platform/VTPlatform.h"
+#include "xmit/VTXMIWalk.h"
+
+namespace {
+
+const wchar_t kHex[] = L"0123456789abcdef";
+
+std::wstring Hex8(uint64_t v) {
+  std::wstring s(8, L'0');
+  for (int i = 7; i >= 0; --i, v >>= 4) s[static_cast<size_t>(i)] = kHex[v & 15];
+  return s;
+}
+
+}  // namespace
+
+void TVTXMIParser::HexDumpBuffer(const uint8_t* data, TVTStringList& sl, int64_t len,
+                                 int32_t width) const {
+  const size_t w = width < 1 ? 1 : static_cast<size_t>(width);
+  const int64_t hexDashes = static_cast<int64_t>(2 * w + w / 4) - 3;
+  const std::wstring hexBar =
+      L"<" + std::wstring(static_cast<size_t>(std::max<int64_t>(0, hexDashes)), L'-') + L">";
+  const std::wstring charBar = L"<" + std::wstring(w, L'-') + L">";
+  sl.Add(L" <OFFSET>   " + vtstr::CenterOverlay(hexBar, L" HEXADECIMAL ") + L"    " +
+         vtstr::CenterOverlay(charBar, L" CHARACTER "));
+  std::wstring line;
+  for (int64_t off = 0; off < len; off += static_cast<int64_t>(w)) {
+    const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(w), len - off));
+    const uint8_t* p = data + off;
+    line.clear();
+    line += L'+';
+    line += Hex8(static_cast<uint64_t>(off));
+    line += L"   ";
+    for (size_t i = 0; i < w; ++i) {
+      if (i < n) {
+        line += kHex[p[i] >> 4];
+        line += kHex[p[i] & 15];
+      } else {
+        line += L"  ";
+      }
+      if ((i + 1) % 4 == 0) line += L' ';
+    }
+    line += L"   *";
+    for (size_t i = 0; i < w; ++i) {
+      if (i >= n) {
+        line += L' ';
+      } else if (FConvertData) {
+        line += FXlateS->DisplayableHostToPC(p[i]);
+      } else {
+        line += (p[i] >= 0x20 && p[i] <= 0x7E) ? static_cast<wchar_t>(p[i]) : L'.';
+      }
+    }
+    line += L'*';
+    sl.Add(line);
+  }
+}
+
+void TVTXMIParser::DumpXMIRecordData(TVTStringList& sl, int32_t /*datawidth: always 32*/) {
+  sl.BeginUpdate();
+  struct TEnd {
+    TVTStringList& l;
+    ~TEnd() { l.EndUpdate(); }
+  } end{sl};
+  SeekTo(0);
+  FRecCnt = 0;
+  FCtrlCnt = 0;
+  FDataCnt = 0;
+  FMemberCnt = 0;
+  sl.Clear();
+
+  // Members by the record where their data starts, so that each record finds the members
+  // it belongs to without a scan of the whole directory.
+  struct TSpan {
+    int64_t first, count;
+    size_t index;
+  };
+  std::vector<TSpan> spans;
+  const TINMR03Record* r3 = FirstINMR03();
+  if (r3) {
+    for (size_t i = 0; i < r3->FMemberList.size(); ++i) {
+      const TDirEntry& e = *r3->FMemberList[i];
+      if (e.XMIRecCnt > 0) spans.push_back({e.XMIRecNum, e.XMIRecCnt, i});
+    }
+    std::sort(spans.begin(), spans.end(),
+              [](const TSpan& a, const TSpan& b) { return a.first < b.first; });
+  }
+  size_t next = 0;
+  std::vector<TSpan> active;
+  do {
+    ReadXMITRecord();
+    ++FRecCnt;
+    std::wstring title;
+    if (FRecType == TVTXMITRecordType::rtControl) {
+      title = L"Dump of control record " + FRecName + L" length=" + vtstr::IntToStr(FRecLen);
+    } else {
+      title = L"Dump of data record " + vtstr::IntToStr(FRecCnt) + L" length=" + vtstr::IntToStr(FRecLen);
+      while (next < spans.size() && spans[next].first <= FRecCnt) active.push_back(spans[next++]);
+      active.erase(std::remove_if(active.begin(), active.end(),
+                                  [&](const TSpan& s) { return FRecCnt >= s.first + s.count; }),
+                   active.end());
+      std::vector<TSpan> here = active;
+      std::sort(here.begin(), here.end(),
+                [](const TSpan& a, const TSpan& b) { return a.index < b.index; });
+      for (const TSpan& s : here)
+        title += L" (Record " + vtstr::IntToStr(FRecCnt - s.first + 1) + L" of " +
+                 vtstr::IntToStr(s.count) + L" of Member: " + r3->FMemberList[s.index]->Member + L")";
+    }
+    sl.Add(title);
+    HexDumpBuffer(FRec, sl, FRecLen, 32);
+    sl.Add(L" ");
+  } while (FRecType == TVTXMITRecordType::rtData || FRecName != L"INMR06");
+}
+
+void TVTXMIParser::DumpXMIRecordData(const std::wstring& dumpfile, int32_t datawidth) {
+  TVTStringList sl;
+  DumpXMIRecordData(sl, datawidth);
+  std::wstring folder = FFolder;
+  if (!folder.empty() && folder.back() != vtplatform::PathDelimiter()) folder += vtplatform::PathDelimiter();
+  sl.SaveToFile(folder + dumpfile);
+}
+
+void TVTXMIParser::GetRecordData(TVTStringList& sl, int64_t /*maxrecs: limits nothing*/) {
+  sl.BeginUpdate();
+  struct TEnd {
+    TVTStringList& l;
+    ~TEnd() { l.EndUpdate(); }
+  } end{sl};
+  sl.Clear();
+  if (FFirstSeqRecordPos == 0) return;  // no sequential data records
+  SeekTo(FFirstSeqRecordPos);
+  int64_t n = 0;
+  for (;;) {
+    ReadXMITRecord();
+    if (FRecType == TVTXMITRecordType::rtControl || FRecLen == 0) return;
+    ++n;
+    sl.Add(L"Dump of record #" + vtstr::FormatThousands(n) + L", Length=" +
+           vtstr::FormatThousands(FRecLen) + L" bytes, Offset=" + vtstr::FormatThousands(FRecordPos));
+    HexDumpBuffer(FRec, sl, FRecLen, 32);
+    sl.Add(L"");
+    sl.Add(L"");
+  }
+}

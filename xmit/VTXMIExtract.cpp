@@ -1,0 +1,150 @@
+// ExtractAllMembers: the one extraction that every front end runs.
+#include "xmit/VTXMIExtract.h"
+
+#include <unordered_set>
+
+#include "common/VTStrUtils.h"
+#include "platform/VTFileStream.h"
+#include "platform/VTPlatform.h"
+
+namespace {
+
+bool IsReservedDeviceName(const std::wstring& name) {
+  // The part before the first "." decides: "CON" and "con.txt" are both the console.
+  std::wstring base = vtstr::UpperAscii(name.substr(0, name.find(L'.')));
+  while (!base.empty() && base.back() == L' ') base.pop_back();
+  static const wchar_t* const kNames[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+  for (const wchar_t* n : kNames)
+    if (base == n) return true;
+  if (base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
+      base[3] >= L'1' && base[3] <= L'9')
+    return true;
+  return false;
+}
+
+std::wstring WithDelimiter(const std::wstring& folder) {
+  const wchar_t d = vtplatform::PathDelimiter();
+  if (folder.empty()) return std::wstring(L".") + d;
+  if (folder.back() == d || folder.back() == L'/') return folder;
+  return folder + d;
+}
+
+// The data set's name as a file or folder name; the XMIT file's own name when it has none.
+std::wstring DataSetFileName(TVTXMIParser& p) {
+  std::wstring n = p.DSName();
+  if (n.empty()) n = vtstr::StripExtension(vtplatform::ExtractFileName(p.XMIFile()));
+  return SafeFileName(n);
+}
+
+void MakeFolder(const std::wstring& f) {
+  if (!vtplatform::ForceDirectories(f))
+    throw vtplatform::EVTPlatformError("Cannot create folder " + vtplatform::ToUtf8(f));
+}
+
+// Unique file names within one extraction, compared without regard to letter case (as the
+// file systems of Windows and macOS do).
+class TNameSet {
+ public:
+  std::wstring Claim(const std::wstring& base, const std::wstring& ext) {
+    std::wstring name = base + ext;
+    for (int k = 2; !FUsed.insert(vtstr::UpperAscii(name)).second; ++k)
+      name = base + L"~" + vtstr::IntToStr(k) + ext;
+    return name;
+  }
+
+ private:
+  std::unordered_set<std::wstring> FUsed;
+};
+
+const wchar_t* Extension(TVTXMIMemberContentType t) {
+  switch (t) {
+    case TVTXMIMemberContentType::ctBinary: return L".bin";
+    case TVTXMIMemberContentType::ctASCIIText:
+    case TVTXMIMemberContentType::ctEBCDICText: return L".txt";
+    case TVTXMIMemberContentType::ctAWS: return L".aws";
+    case TVTXMIMemberContentType::ctEXE: return L".exe";
+    case TVTXMIMemberContentType::ctXMI: return L".xmi";
+    case TVTXMIMemberContentType::ctZIP: return L".zip";
+    case TVTXMIMemberContentType::ctPDF: return L".pdf";
+    case TVTXMIMemberContentType::ctLoadMember: return L".load";
+    default: return L".dat";
+  }
+}
+
+void WriteTextMember(TVTXMIParser& p, const std::wstring& m, const std::wstring& file,
+                     TVTStringList& list) {
+  if (!p.AnsiBytesRoundTrip()) {
+    p.GetMemberData(m, list, false);
+    list.SaveToFile(file);
+    return;
+  }
+  // Each line's bytes are what the ANSI text of the line saves as: write them directly.
+  vtplatform::TVTFileStream out(file, vtplatform::TVTFileStream::TMode::Create);
+  p.WriteMemberLines(m, [&](const uint8_t* b, size_t n) {
+    out.Write(b, n);
+    out.Write("\r\n", 2);
+  });
+  out.Flush();
+}
+
+}  // namespace
+
+std::wstring SafeFileName(const std::wstring& name) {
+  std::wstring s = name;
+  for (wchar_t& c : s) {
+    const uint32_t u = static_cast<uint32_t>(c);
+    if (u < 0x20 || u == 0x7F || (u >= 0xD800 && u <= 0xDFFF) || u == 0xFFFE || u == 0xFFFF ||
+        std::wstring(L"\\/:*?\"<>|").find(c) != std::wstring::npos)
+      c = L'_';
+  }
+  // Windows drops trailing dots and blanks, and "." and ".." are no names at all.
+  for (size_t i = s.size(); i > 0 && (s[i - 1] == L'.' || s[i - 1] == L' '); --i) s[i - 1] = L'_';
+  if (s.empty()) return L"_";
+  if (IsReservedDeviceName(s)) s = L"_" + s;
+  return s;
+}
+
+std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
+                               const TVTExtractOptions& options) {
+  std::wstring f = WithDelimiter(folder);
+  const TVTUnloadType type = parser.UnloadType();
+  if (type == TVTUnloadType::utSeq) {
+    MakeFolder(f);
+    TVTStringList list;
+    parser.GetRecordData(list, 0);
+    const std::wstring file = f + DataSetFileName(parser) + L".txt";
+    list.SaveToFile(file);
+    return L"Extracted " + file;
+  }
+  if (type != TVTUnloadType::utPDS && type != TVTUnloadType::utPDSE) return L"Unknown Extract Type";
+
+  if (options.Subfolder) f = WithDelimiter(f + DataSetFileName(parser));
+  MakeFolder(f);
+  TVTStringList list;
+  TNameSet names;
+  int64_t noData = 0;
+  const int32_t count = parser.MemberCount();
+  for (int32_t i = 0; i < count; ++i) {
+    const std::wstring m = parser.MemberName(i);
+    if (!parser.MemberHasData(m)) {
+      ++noData;
+      continue;
+    }
+    const std::wstring base = SafeFileName(m);
+    if (options.Raw) {
+      parser.SaveRawMemberData(m, f + names.Claim(base, L".bin"));
+      continue;
+    }
+    const TVTXMIMemberContentType t = parser.GetContentType(m);
+    const std::wstring file = f + names.Claim(base, Extension(t));
+    if (t == TVTXMIMemberContentType::ctASCIIText || t == TVTXMIMemberContentType::ctEBCDICText) {
+      parser.SetConvertData(t == TVTXMIMemberContentType::ctEBCDICText);
+      WriteTextMember(parser, m, file, list);
+    } else {
+      parser.SaveRawMemberData(m, file);
+    }
+  }
+  std::wstring msg = L"Extracted " + vtstr::FormatThousands(count) + L" member(s) to " + f;
+  if (noData > 0) msg += L"\n" + vtstr::FormatThousands(noData) + L" member(s) had no data";
+  return msg;
+}

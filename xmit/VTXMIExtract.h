@@ -1,0 +1,31 @@
+// Extraction of a whole transmission into a folder: one file per member, or one text file
+// holding the record dump of a sequential data set.
+#pragma once
+
+#include <string>
+
+#include "xmit/VTXMIParser.h"
+
+struct TVTExtractOptions {
+  bool Subfolder = false;  // members go into a subfolder named after the data set
+  bool Raw = false;        // every member as its host bytes (".bin"), whatever it holds
+};
+
+// Extracts everything parser (loaded) holds into folder and returns the completion message
+// ("Extracted ..."; a second line when some members had no data), or "Unknown Extract Type".
+// File and folder names are made safe for every file system; names that would collide get a
+// "~2", "~3" ... suffix. Errors of the parser or the file system reach the caller.
+std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
+                               const TVTExtractOptions& options);
+inline std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
+                                      bool subfolder) {
+  TVTExtractOptions o;
+  o.Subfolder = subfolder;
+  return ExtractAllMembers(parser, folder, o);
+}
+
+// A member or data set name made safe as a file or folder name: characters Windows refuses
+// and control characters become "_", "." and ".." and trailing dots or blanks are replaced,
+// reserved device names (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension)
+// get a leading "_". Ordinary names (A-Z, 0-9, @ # $) come back unchanged.
+std::wstring SafeFileName(const std::wstring& name);

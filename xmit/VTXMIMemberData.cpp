@@ -1,0 +1,137 @@
+// Member data: a member's records as text lines or one hex dump, its host bytes, and the
+// records of a sequential data set.
+#include <algorithm>
+
+#include "common/VTStrUtils.h"
+#include "platform/VTPlatform.h"
+#include "xmit/VTXMIWalk.h"
+
+void TVTXMIParser::SeekTo(int64_t pos) {
+  if (!FInputStream) throw EXMITError("No XMIT file is loaded");
+  FInputStream->Seek(pos);
+}
+
+void TVTXMIParser::PrepareAnsiTable() const {
+  if (!FAnsiTable.empty()) return;
+  FAnsiTable.assign(256, L'?');
+  FAnsiSingleByte = true;
+  FAnsiRoundTrip = true;
+  for (int b = 0; b < 256; ++b) {
+    const std::wstring w = vtplatform::FromAnsi(std::string(1, static_cast<char>(b)));
+    if (w.size() != 1) {
+      FAnsiSingleByte = false;
+      FAnsiRoundTrip = false;
+      continue;
+    }
+    FAnsiTable[static_cast<size_t>(b)] = w[0];
+    const std::string back = vtplatform::ToAnsi(w);
+    if (back.size() != 1 || static_cast<uint8_t>(back[0]) != b) FAnsiRoundTrip = false;
+  }
+}
+
+// Bytes read as text in the ANSI code page, one character per byte.
+std::wstring TVTXMIParser::BytesToText(const uint8_t* data, size_t len) const {
+  PrepareAnsiTable();
+  if (!FAnsiSingleByte) return vtplatform::FromAnsi(std::string(reinterpret_cast<const char*>(data), len));
+  std::wstring s(len, L'\0');
+  for (size_t i = 0; i < len; ++i) s[i] = FAnsiTable[data[i]];
+  return s;
+}
+
+const TDirEntry* TVTXMIParser::DataEntry(const std::wstring& m) {
+  TINMR03Record* r = FirstINMR03();
+  return r ? r->Member(m) : nullptr;
+}
+
+bool TVTXMIParser::MemberHasData(const std::wstring& m) {
+  const TDirEntry* e = DataEntry(m);
+  return e != nullptr && e->Offset != 0;
+}
+
+int32_t TVTXMIParser::MaxRecordLength(const std::wstring& m) {
+  const TDirEntry* e = DataEntry(m);
+  return e ? static_cast<int32_t>(e->MaxLRECL) : 0;
+}
+
+bool TVTXMIParser::WriteMemberLines(const std::wstring& m, const TVTByteSink& sink) {
+  const TDirEntry* e = DataEntry(m);
+  if (!e) return false;
+  WalkMemberRecords(*e, [&](const uint8_t* rec, size_t len) {
+    if (!FConvertData) {
+      sink(rec, len);
+      return;
+    }
+    // Translated in a copy: the record may lie in the stream's own buffer.
+    if (FScratch.size() < len) FScratch.resize(len);
+    std::copy(rec, rec + len, FScratch.data());
+    FXlateS->ConvertBufferToASCII(FScratch.data(), static_cast<int32_t>(len));
+    sink(FScratch.data(), len);
+  });
+  return true;
+}
+
+void TVTXMIParser::GetMemberData(const std::wstring& m, TVTStringList& sl, bool dump) {
+  sl.BeginUpdate();
+  struct TEnd {
+    TVTStringList& l;
+    ~TEnd() { l.EndUpdate(); }
+  } end{sl};
+  sl.Clear();
+  const TDirEntry* e = DataEntry(m);
+  if (!e) return;
+  if (dump || LRECL() == 0) {
+    if (e->Offset == 0) return;  // no data: nothing to dump
+    std::vector<uint8_t> data;
+    data.reserve(static_cast<size_t>(std::max<int64_t>(0, std::min<int64_t>(e->Size, 64 << 20))));
+    const TWalkEnd how = WalkMemberBlocks(
+        *e, [&](const uint8_t* blk, size_t dl) { data.insert(data.end(), blk, blk + dl); });
+    // A member cut short by a control record is not dumped; damaged data shows what came.
+    if (how != TWalkEnd::weControl)
+      HexDumpBuffer(data.data(), sl, static_cast<int64_t>(data.size()), 32);
+    return;
+  }
+  WriteMemberLines(m, [&](const uint8_t* p, size_t n) { sl.Add(BytesToText(p, n)); });
+}
+
+bool TVTXMIParser::WriteRawMemberData(const std::wstring& m, const TVTByteSink& sink) {
+  const TDirEntry* e = DataEntry(m);
+  if (!e) return false;
+  const std::wstring recfm = RecordFormat();
+  const size_t lrecl = static_cast<size_t>(LRECL());
+  // Fixed formats: the whole records of each block. VB: each block's data whole, block and
+  // record descriptors included, so the file can go back to the host as it came. U (and a
+  // data set without LRECL): the blocks' bytes.
+  const bool wholeBlocks = lrecl == 0 || recfm == L"U" || recfm == L"VB";
+  WalkMemberBlocks(*e, [&](const uint8_t* blk, size_t dl) {
+    if (wholeBlocks) {
+      sink(blk, dl);
+    } else {
+      sink(blk, dl - dl % lrecl);
+    }
+  });
+  return true;
+}
+
+void TVTXMIParser::SaveRawMemberData(const std::wstring& m, const std::wstring& f) {
+  const TDirEntry* e = DataEntry(m);
+  if (!e || e->Offset == 0) return;
+  vtplatform::TVTFileStream out(f, vtplatform::TVTFileStream::TMode::Create);
+  WriteRawMemberData(m, [&](const uint8_t* p, size_t n) { out.Write(p, n); });
+  out.Flush();
+}
+
+void TVTXMIParser::GetRecordText(TVTStringList& sl, int64_t /*maxrecs: limits nothing*/) {
+  sl.BeginUpdate();
+  struct TEnd {
+    TVTStringList& l;
+    ~TEnd() { l.EndUpdate(); }
+  } end{sl};
+  sl.Clear();
+  if (FFirstSeqRecordPos == 0) return;  // no sequential data records
+  SeekTo(FFirstSeqRecordPos);
+  for (;;) {
+    ReadXMITRecord();
+    if (FRecType == TVTXMITRecordType::rtControl || FRecLen == 0) return;
+    sl.Add(FXlateS->ASCIIStringFromBuffer(FRec, FRecLen));
+  }
+}
