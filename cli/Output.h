@@ -1,0 +1,48 @@
+// Where the command-line tool writes: text lines and raw bytes, to the console or to memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class TOutput {
+ public:
+  virtual ~TOutput() = default;
+  // One line of text; the output adds the line end and chooses the encoding.
+  virtual void Line(const std::wstring& s) = 0;
+  // Bytes written exactly as given (a member's host data).
+  virtual void Bytes(const uint8_t* data, size_t len) = 0;
+  virtual void Flush() {}
+};
+
+// Keeps everything in memory: the lines as text, and the whole output as bytes
+// (lines in UTF-8, each followed by "\n"). Used by the tests.
+class TStringOutput : public TOutput {
+ public:
+  void Line(const std::wstring& s) override;
+  void Bytes(const uint8_t* data, size_t len) override;
+
+  std::vector<std::wstring> Lines;
+  std::string Data;
+};
+
+// A C stream (stdout or stderr). Text goes out in UTF-8 off Windows and in the console's
+// output code page on Windows; Bytes switches the stream to binary mode on Windows first.
+class TStdOutput : public TOutput {
+ public:
+  explicit TStdOutput(std::FILE* f) : FFile(f) {}
+  void Line(const std::wstring& s) override;
+  void Bytes(const uint8_t* data, size_t len) override;
+  void Flush() override;
+
+  // The bytes Line writes for s (without the line end).
+  static std::string Encode(const std::wstring& s);
+
+ private:
+  std::FILE* FFile;
+#ifdef _WIN32
+  bool FBinary = false;  // switched to binary mode
+#endif
+};
