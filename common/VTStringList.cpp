@@ -1,6 +1,6 @@
 #include "common/VTStringList.h"
 
-#include "platform/VTFileStream.h"
+#include "common/VTTextWriter.h"
 #include "platform/VTPlatform.h"
 
 std::string TVTStringList::ToAnsiText() const {
@@ -13,11 +13,7 @@ std::string TVTStringList::ToAnsiText() const {
 }
 
 void TVTStringList::SaveToFile(const std::wstring& fileName) const {
-  vtplatform::TVTFileStream f(fileName, vtplatform::TVTFileStream::TMode::Create);
-  for (const std::wstring& line : FLines) {
-    const std::string bytes = vtplatform::ToAnsi(line);
-    f.Write(bytes.data(), bytes.size());
-    f.Write("\r\n", 2);
-  }
-  f.Flush();
+  TVTTextWriter f(fileName);
+  for (const std::wstring& line : FLines) f.WriteLine(line);
+  f.Close();
 }

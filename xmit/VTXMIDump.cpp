@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/VTStrUtils.h"
+#include "common/VTTextWriter.h"
 #include "platform/VTPlatform.h"
 #include "xmit/VTXMIWalk.h"
 
@@ -18,16 +19,31 @@ std::wstring Hex8(uint64_t v) {
 
 }  // namespace
 
+// The title line of a dump of w bytes per line; made once per width.
+const std::wstring& TVTXMIParser::HexDumpHeader(size_t w) const {
+  std::wstring& cached = FDumpHeader;
+  if (FDumpHeaderWidth != w || cached.empty()) {
+    const int64_t hexDashes = static_cast<int64_t>(2 * w + w / 4) - 3;
+    const std::wstring hexBar =
+        L"<" + std::wstring(static_cast<size_t>(std::max<int64_t>(0, hexDashes)), L'-') + L">";
+    const std::wstring charBar = L"<" + std::wstring(w, L'-') + L">";
+    cached = L" <OFFSET>   " + vtstr::CenterOverlay(hexBar, L" HEXADECIMAL ") + L"    " +
+             vtstr::CenterOverlay(charBar, L" CHARACTER ");
+    FDumpHeaderWidth = w;
+  }
+  return cached;
+}
+
 void TVTXMIParser::HexDumpBuffer(const uint8_t* data, TVTStringList& sl, int64_t len,
                                  int32_t width) const {
+  HexDumpBuffer(data, [&](const std::wstring& l) { sl.Add(l); }, len, width);
+}
+
+void TVTXMIParser::HexDumpBuffer(const uint8_t* data, const TVTLineSink& sink, int64_t len,
+                                 int32_t width) const {
   const size_t w = width < 1 ? 1 : static_cast<size_t>(width);
-  const int64_t hexDashes = static_cast<int64_t>(2 * w + w / 4) - 3;
-  const std::wstring hexBar =
-      L"<" + std::wstring(static_cast<size_t>(std::max<int64_t>(0, hexDashes)), L'-') + L">";
-  const std::wstring charBar = L"<" + std::wstring(w, L'-') + L">";
-  sl.Add(L" <OFFSET>   " + vtstr::CenterOverlay(hexBar, L" HEXADECIMAL ") + L"    " +
-         vtstr::CenterOverlay(charBar, L" CHARACTER "));
-  std::wstring line;
+  sink(HexDumpHeader(w));
+  std::wstring& line = FDumpLine;
   for (int64_t off = 0; off < len; off += static_cast<int64_t>(w)) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(w), len - off));
     const uint8_t* p = data + off;
@@ -55,7 +71,7 @@ void TVTXMIParser::HexDumpBuffer(const uint8_t* data, TVTStringList& sl, int64_t
       }
     }
     line += L'*';
-    sl.Add(line);
+    sink(line);
   }
 }
 
@@ -65,12 +81,16 @@ void TVTXMIParser::DumpXMIRecordData(TVTStringList& sl, int32_t /*datawidth: alw
     TVTStringList& l;
     ~TEnd() { l.EndUpdate(); }
   } end{sl};
+  sl.Clear();
+  DumpXMIRecordData([&](const std::wstring& l) { sl.Add(l); });
+}
+
+void TVTXMIParser::DumpXMIRecordData(const TVTLineSink& sink) {
   SeekTo(0);
   FRecCnt = 0;
   FCtrlCnt = 0;
   FDataCnt = 0;
   FMemberCnt = 0;
-  sl.Clear();
 
   // Members by the record where their data starts, so that each record finds the members
   // it belongs to without a scan of the whole directory.
@@ -109,18 +129,19 @@ void TVTXMIParser::DumpXMIRecordData(TVTStringList& sl, int32_t /*datawidth: alw
         title += L" (Record " + vtstr::IntToStr(FRecCnt - s.first + 1) + L" of " +
                  vtstr::IntToStr(s.count) + L" of Member: " + r3->FMemberList[s.index]->Member + L")";
     }
-    sl.Add(title);
-    HexDumpBuffer(FRec, sl, FRecLen, 32);
-    sl.Add(L" ");
+    sink(title);
+    HexDumpBuffer(FRec, sink, FRecLen, 32);
+    sink(L" ");
   } while (FRecType == TVTXMITRecordType::rtData || FRecName != L"INMR06");
 }
 
-void TVTXMIParser::DumpXMIRecordData(const std::wstring& dumpfile, int32_t datawidth) {
-  TVTStringList sl;
-  DumpXMIRecordData(sl, datawidth);
+void TVTXMIParser::DumpXMIRecordData(const std::wstring& dumpfile, int32_t /*datawidth*/) {
   std::wstring folder = FFolder;
   if (!folder.empty() && folder.back() != vtplatform::PathDelimiter()) folder += vtplatform::PathDelimiter();
-  sl.SaveToFile(folder + dumpfile);
+  // Written line by line: the dump of a large file is too big to hold.
+  TVTTextWriter out(folder + dumpfile);
+  DumpXMIRecordData([&](const std::wstring& l) { out.WriteLine(l); });
+  out.Close();
 }
 
 void TVTXMIParser::GetRecordData(TVTStringList& sl, int64_t /*maxrecs: limits nothing*/) {
@@ -130,6 +151,10 @@ void TVTXMIParser::GetRecordData(TVTStringList& sl, int64_t /*maxrecs: limits no
     ~TEnd() { l.EndUpdate(); }
   } end{sl};
   sl.Clear();
+  GetRecordData([&](const std::wstring& l) { sl.Add(l); });
+}
+
+void TVTXMIParser::GetRecordData(const TVTLineSink& sink) {
   if (FFirstSeqRecordPos == 0) return;  // no sequential data records
   SeekTo(FFirstSeqRecordPos);
   int64_t n = 0;
@@ -137,10 +162,10 @@ void TVTXMIParser::GetRecordData(TVTStringList& sl, int64_t /*maxrecs: limits no
     ReadXMITRecord();
     if (FRecType == TVTXMITRecordType::rtControl || FRecLen == 0) return;
     ++n;
-    sl.Add(L"Dump of record #" + vtstr::FormatThousands(n) + L", Length=" +
-           vtstr::FormatThousands(FRecLen) + L" bytes, Offset=" + vtstr::FormatThousands(FRecordPos));
-    HexDumpBuffer(FRec, sl, FRecLen, 32);
-    sl.Add(L"");
-    sl.Add(L"");
+    sink(L"Dump of record #" + vtstr::FormatThousands(n) + L", Length=" +
+         vtstr::FormatThousands(FRecLen) + L" bytes, Offset=" + vtstr::FormatThousands(FRecordPos));
+    HexDumpBuffer(FRec, sink, FRecLen, 32);
+    sink(L"");
+    sink(L"");
   }
 }

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "common/VTStrUtils.h"
+#include "common/VTTextWriter.h"
 #include "platform/VTFileStream.h"
 #include "platform/VTPlatform.h"
 
@@ -79,12 +80,9 @@ void WriteTextMember(TVTXMIParser& p, const std::wstring& m, const std::wstring&
     return;
   }
   // Each line's bytes are what the ANSI text of the line saves as: write them directly.
-  vtplatform::TVTFileStream out(file, vtplatform::TVTFileStream::TMode::Create);
-  p.WriteMemberLines(m, [&](const uint8_t* b, size_t n) {
-    out.Write(b, n);
-    out.Write("\r\n", 2);
-  });
-  out.Flush();
+  TVTTextWriter out(file);
+  p.WriteMemberLines(m, [&](const uint8_t* b, size_t n) { out.WriteLineBytes(b, n); });
+  out.Close();
 }
 
 }  // namespace
@@ -110,10 +108,11 @@ std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
   const TVTUnloadType type = parser.UnloadType();
   if (type == TVTUnloadType::utSeq) {
     MakeFolder(f);
-    TVTStringList list;
-    parser.GetRecordData(list, 0);
     const std::wstring file = f + DataSetFileName(parser) + L".txt";
-    list.SaveToFile(file);
+    // The record dump is several times the data's size: written as it is made.
+    TVTTextWriter out(file);
+    parser.GetRecordData([&](const std::wstring& l) { out.WriteLine(l); });
+    out.Close();
     return L"Extracted " + file;
   }
   if (type != TVTUnloadType::utPDS && type != TVTUnloadType::utPDSE) return L"Unknown Extract Type";

@@ -32,6 +32,8 @@ enum class TVTXMIMemberContentType {
 
 // Receives bytes: a member's host data, or the ANSI bytes of a text line.
 using TVTByteSink = std::function<void(const uint8_t* data, size_t len)>;
+// Receives the lines of a report one at a time (for reports too large to hold).
+using TVTLineSink = std::function<void(const std::wstring& line)>;
 
 class TVTXMIParser {
  public:
@@ -111,9 +113,12 @@ class TVTXMIParser {
   void DumpXMIRecordData(TVTStringList& sl, int32_t datawidth);
   void DumpXMIRecordData(const std::wstring& dumpfile, int32_t datawidth);
   void GetRecordData(TVTStringList& sl, int64_t maxrecs);
+  void GetRecordData(const TVTLineSink& sink);
+  void DumpXMIRecordData(const TVTLineSink& sink);
   void GetMemberList(TVTStringList& sl);
   // Appends the hex dump of len bytes, width bytes per line, to sl.
   void HexDumpBuffer(const uint8_t* data, TVTStringList& sl, int64_t len, int32_t width) const;
+  void HexDumpBuffer(const uint8_t* data, const TVTLineSink& sink, int64_t len, int32_t width) const;
 
   // A message sent ahead of the data set: true when the transmission has one, and its
   // lines (trailing blanks removed) appended to lines.
@@ -225,5 +230,9 @@ class TVTXMIParser {
   mutable bool FAnsiSingleByte = false;
   mutable bool FAnsiRoundTrip = false;
   std::vector<uint8_t> FScratch;  // a translated copy of one record
+  const std::wstring& HexDumpHeader(size_t width) const;
+  mutable std::wstring FDumpHeader;  // the dump title line for FDumpHeaderWidth
+  mutable size_t FDumpHeaderWidth = 0;
+  mutable std::wstring FDumpLine;    // the line being built
   void CacheRecordFormat(const TINMR02Record* first02);
 };
