@@ -64,7 +64,7 @@ TEST_P(Truncation, EveryPrefixLoadsOrFailsCleanly) {
   if (!vtplatform::FileExists(path)) GTEST_SKIP() << f.name << " not present";
   const std::vector<uint8_t> file = ReadAll(path);
   // Dense over the control records, sampled over the data.
-  const size_t loaded = SweepPrefixes(file, 4096, 7);
+  const size_t loaded = SweepPrefixes(file, 2048, 29);
   // A cut file has no trailer record, so no proper prefix loads unless the cut falls
   // into the filler after the trailer.
   TVTXMIParser whole;
