@@ -16,6 +16,8 @@ struct TCorpusFile {
   int aliases;  // alias entries among them
 };
 
+void PrintTo(const TCorpusFile& f, std::ostream* os) { *os << f.name; }
+
 // Counts taken from the files' directories by an independent reading of the format.
 const TCorpusFile kCorpus[] = {
     {"CBT008__KEYWORDH.xmi", Kind::Seq, 37, 0},

@@ -48,6 +48,8 @@ struct TSweepFile {
   const char* name;
 };
 
+void PrintTo(const TSweepFile& f, std::ostream* os) { *os << f.name; }
+
 const TSweepFile kFiles[] = {
     {"samples", "sample_pds_fb80.xmi"}, {"samples", "sample_seq_fb80.xmi"},
     {"samples", "sample_loadlib.xmi"},  {"samples", "sample_msg.xmi"},
