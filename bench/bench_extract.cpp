@@ -8,18 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "BenchUtil.h"
 #include "platform/VTFileStream.h"
 #include "platform/VTPlatform.h"
 #include "xmit/VTXMIExtract.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double Seconds(Clock::time_point a, Clock::time_point b) {
-  return std::chrono::duration<double>(b - a).count();
-}
 
 void WriteBytes(const fs::path& p, const std::vector<char>& buf, uintmax_t n) {
   vtplatform::TVTFileStream out(vtplatform::FromUtf8(p.string()), vtplatform::TVTFileStream::TMode::Create);
@@ -34,16 +30,9 @@ void WriteBytes(const fs::path& p, const std::vector<char>& buf, uintmax_t n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int runs = 3;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--runs" && i + 1 < argc) {
-      runs = std::max(1, std::atoi(argv[++i]));
-    } else {
-      files.push_back(a);
-    }
-  }
+  const vtbench::TArgs args = vtbench::ParseArgs(argc, argv, 3);
+  const int runs = args.Runs;
+  const std::vector<std::string>& files = args.Files;
   if (files.empty()) {
     std::fprintf(stderr, "usage: bench_extract FILE... [--runs N]\n");
     return 2;
@@ -60,10 +49,10 @@ int main(int argc, char** argv) {
     for (int r = 0; r < runs; ++r) {
       fs::remove_all(work);
       fs::create_directories(work);
-      auto t0 = Clock::now();
+      auto t0 = vtbench::Clock::now();
       ExtractAllMembers(p, vtplatform::FromUtf8((work / "x").string()), false);
-      auto t1 = Clock::now();
-      bestExtract = std::min(bestExtract, Seconds(t0, t1));
+      auto t1 = vtbench::Clock::now();
+      bestExtract = std::min(bestExtract, vtbench::Seconds(t0, t1));
       if (outputs.empty()) {
         for (const auto& e : fs::directory_iterator(work / "x")) {
           outputs.emplace_back(e.path().filename().string(), e.file_size());
@@ -73,13 +62,13 @@ int main(int argc, char** argv) {
       // The floor: the same files written from memory.
       std::vector<char> buf(1 << 20, 'x');
       fs::create_directories(work / "y");
-      auto t2 = Clock::now();
+      auto t2 = vtbench::Clock::now();
       for (const auto& o : outputs) WriteBytes(work / "y" / o.first, buf, o.second);
-      auto t3 = Clock::now();
+      auto t3 = vtbench::Clock::now();
       WriteBytes(work / "one", buf, outBytes);
-      auto t4 = Clock::now();
-      bestFiles = std::min(bestFiles, Seconds(t2, t3));
-      bestOne = std::min(bestOne, Seconds(t3, t4));
+      auto t4 = vtbench::Clock::now();
+      bestFiles = std::min(bestFiles, vtbench::Seconds(t2, t3));
+      bestOne = std::min(bestOne, vtbench::Seconds(t3, t4));
     }
     fs::remove_all(work);
     const double inMB = static_cast<double>(fs::file_size(f)) / 1e6;

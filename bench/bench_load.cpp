@@ -6,17 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "BenchUtil.h"
 #include "platform/VTFileStream.h"
 #include "platform/VTPlatform.h"
 #include "xmit/VTXMIParser.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point a, Clock::time_point b) {
-  return std::chrono::duration<double>(b - a).count();
-}
 
 // Reads the file front to back in 64 KiB pieces through the same buffered stream.
 uint64_t PlainRead(const std::wstring& path) {
@@ -39,16 +34,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_load FILE... [--runs N]\n");
     return 2;
   }
-  int runs = 5;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--runs" && i + 1 < argc) {
-      runs = std::max(1, std::atoi(argv[++i]));
-    } else {
-      files.push_back(a);
-    }
-  }
+  const vtbench::TArgs args = vtbench::ParseArgs(argc, argv, 5);
+  const int runs = args.Runs;
+  const std::vector<std::string>& files = args.Files;
   std::printf("%-28s %10s %12s %12s %8s\n", "file", "MB", "read MB/s", "load MB/s", "ratio");
   for (const std::string& f : files) {
     const std::wstring path = vtplatform::FromUtf8(f);
@@ -58,16 +46,16 @@ int main(int argc, char** argv) {
     int64_t records = 0;
     PlainRead(path);  // warm the page cache
     for (int r = 0; r < runs; ++r) {
-      auto t0 = Clock::now();
+      auto t0 = vtbench::Clock::now();
       bytes = PlainRead(path) & ~uint64_t(1);
-      auto t1 = Clock::now();
+      auto t1 = vtbench::Clock::now();
       TVTXMIParser p;
       p.LoadXMIFile(path);
-      auto t2 = Clock::now();
+      auto t2 = vtbench::Clock::now();
       members = p.INMR03List().empty() ? 0 : p.MemberCount();
       records = p.SeqRecordCount();
-      bestRead = std::min(bestRead, Seconds(t0, t1));
-      bestLoad = std::min(bestLoad, Seconds(t1, t2));
+      bestRead = std::min(bestRead, vtbench::Seconds(t0, t1));
+      bestLoad = std::min(bestLoad, vtbench::Seconds(t1, t2));
     }
     const double mb = static_cast<double>(vtplatform::TVTFileStream(path, vtplatform::TVTFileStream::TMode::Read).Size()) / 1e6;
     const std::string name = f.substr(f.find_last_of("/\\") == std::string::npos ? 0 : f.find_last_of("/\\") + 1);

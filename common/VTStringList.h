@@ -35,6 +35,22 @@ class TVTStringList {
   }
   std::function<void()> OnChange;
 
+  // Clears the list and holds its notifications until the object goes: a report refills the
+  // list inside one such bracket, however it ends.
+  class TRefill {
+   public:
+    explicit TRefill(TVTStringList& l) : FList(l) {
+      FList.BeginUpdate();
+      FList.Clear();
+    }
+    ~TRefill() { FList.EndUpdate(); }
+    TRefill(const TRefill&) = delete;
+    TRefill& operator=(const TRefill&) = delete;
+
+   private:
+    TVTStringList& FList;
+  };
+
   // Each line followed by CR LF, in the ANSI code page, no byte-order mark.
   void SaveToFile(const std::wstring& fileName) const;
   // The same bytes as SaveToFile would write.

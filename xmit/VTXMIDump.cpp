@@ -76,12 +76,7 @@ void TVTXMIParser::HexDumpBuffer(const uint8_t* data, const TVTLineSink& sink, i
 }
 
 void TVTXMIParser::DumpXMIRecordData(TVTStringList& sl, int32_t /*datawidth: always 32*/) {
-  sl.BeginUpdate();
-  struct TEnd {
-    TVTStringList& l;
-    ~TEnd() { l.EndUpdate(); }
-  } end{sl};
-  sl.Clear();
+  TVTStringList::TRefill refill(sl);
   DumpXMIRecordData([&](const std::wstring& l) { sl.Add(l); });
 }
 
@@ -145,27 +140,18 @@ void TVTXMIParser::DumpXMIRecordData(const std::wstring& dumpfile, int32_t /*dat
 }
 
 void TVTXMIParser::GetRecordData(TVTStringList& sl, int64_t /*maxrecs: limits nothing*/) {
-  sl.BeginUpdate();
-  struct TEnd {
-    TVTStringList& l;
-    ~TEnd() { l.EndUpdate(); }
-  } end{sl};
-  sl.Clear();
+  TVTStringList::TRefill refill(sl);
   GetRecordData([&](const std::wstring& l) { sl.Add(l); });
 }
 
 void TVTXMIParser::GetRecordData(const TVTLineSink& sink) {
-  if (FFirstSeqRecordPos == 0) return;  // no sequential data records
-  SeekTo(FFirstSeqRecordPos);
   int64_t n = 0;
-  for (;;) {
-    ReadXMITRecord();
-    if (FRecType == TVTXMITRecordType::rtControl || FRecLen == 0) return;
+  WalkSequentialRecords([&] {
     ++n;
     sink(L"Dump of record #" + vtstr::FormatThousands(n) + L", Length=" +
          vtstr::FormatThousands(FRecLen) + L" bytes, Offset=" + vtstr::FormatThousands(FRecordPos));
     HexDumpBuffer(FRec, sink, FRecLen, 32);
     sink(L"");
     sink(L"");
-  }
+  });
 }

@@ -71,12 +71,7 @@ bool TVTXMIParser::WriteMemberLines(const std::wstring& m, const TVTByteSink& si
 }
 
 void TVTXMIParser::GetMemberData(const std::wstring& m, TVTStringList& sl, bool dump) {
-  sl.BeginUpdate();
-  struct TEnd {
-    TVTStringList& l;
-    ~TEnd() { l.EndUpdate(); }
-  } end{sl};
-  sl.Clear();
+  TVTStringList::TRefill refill(sl);
   const TDirEntry* e = DataEntry(m);
   if (!e) return;
   if (dump || LRECL() == 0) {
@@ -121,17 +116,6 @@ void TVTXMIParser::SaveRawMemberData(const std::wstring& m, const std::wstring& 
 }
 
 void TVTXMIParser::GetRecordText(TVTStringList& sl, int64_t /*maxrecs: limits nothing*/) {
-  sl.BeginUpdate();
-  struct TEnd {
-    TVTStringList& l;
-    ~TEnd() { l.EndUpdate(); }
-  } end{sl};
-  sl.Clear();
-  if (FFirstSeqRecordPos == 0) return;  // no sequential data records
-  SeekTo(FFirstSeqRecordPos);
-  for (;;) {
-    ReadXMITRecord();
-    if (FRecType == TVTXMITRecordType::rtControl || FRecLen == 0) return;
-    sl.Add(FXlateS->ASCIIStringFromBuffer(FRec, FRecLen));
-  }
+  TVTStringList::TRefill refill(sl);
+  WalkSequentialRecords([&] { sl.Add(FXlateS->ASCIIStringFromBuffer(FRec, FRecLen)); });
 }

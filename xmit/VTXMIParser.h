@@ -169,6 +169,8 @@ class TVTXMIParser {
   TWalkEnd WalkMemberBlocks(const TDirEntry& e, TOnBlock onBlock);
   template <typename TOnRecord>
   TWalkEnd WalkMemberRecords(const TDirEntry& e, TOnRecord onRecord);
+  template <typename TOnRecord>
+  void WalkSequentialRecords(TOnRecord onRecord);
   const TDirEntry* DataEntry(const std::wstring& m);
   TVTXMIMemberContentType ClassifySample(const uint8_t* data, int32_t len) const;
   std::wstring BytesToText(const uint8_t* data, size_t len) const;

@@ -70,12 +70,7 @@ std::wstring TLoadStats::LoadStats(const TDirEntry& d) const {
 }
 
 void TVTXMIParser::GetMemberList(TVTStringList& sl) {
-  sl.BeginUpdate();
-  struct TEnd {
-    TVTStringList& l;
-    ~TEnd() { l.EndUpdate(); }
-  } end{sl};
-  sl.Clear();
+  TVTStringList::TRefill refill(sl);
   const TINMR03Record* r3 = FirstINMR03();
   if (!r3) return;
   if (r3->FISPFStatsPresent) {

@@ -54,3 +54,16 @@ TVTXMIParser::TWalkEnd TVTXMIParser::WalkMemberRecords(const TDirEntry& e, TOnRe
     for (size_t p = 0; p + lrecl <= dl; p += lrecl) onRecord(blk + p, lrecl);
   });
 }
+
+// Calls onRecord() with each record of a sequential data set in FRec/FRecLen, from its first
+// data record up to a control record or an empty record (neither is passed on).
+template <typename TOnRecord>
+void TVTXMIParser::WalkSequentialRecords(TOnRecord onRecord) {
+  if (FFirstSeqRecordPos == 0) return;  // no sequential data records
+  SeekTo(FFirstSeqRecordPos);
+  for (;;) {
+    ReadXMITRecord();
+    if (FRecType == TVTXMITRecordType::rtControl || FRecLen == 0) return;
+    onRecord();
+  }
+}

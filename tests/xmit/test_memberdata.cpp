@@ -7,44 +7,10 @@ using namespace vttest;
 
 namespace {
 
-TPDSMember Member(const std::string& name, std::vector<Bytes> blocks) {
-  TPDSMember m;
-  m.Name = name;
-  m.Blocks = std::move(blocks);
-  return m;
-}
-
-TPDSDataSet Library(uint16_t recfm, uint32_t lrecl, std::vector<TPDSMember> members) {
-  TPDSDataSet ds;
-  ds.DSName = "TEST.LIB";
-  ds.RECFM = recfm;
-  ds.LRECL = lrecl;
-  ds.BLKSIZE = lrecl ? 27920 : 6144;
-  ds.Members = std::move(members);
-  return ds;
-}
-
 std::vector<std::string> Lines(int n, const std::string& prefix = "LINE") {
   std::vector<std::string> v;
   for (int i = 0; i < n; ++i) v.push_back(prefix + " " + std::to_string(i + 1));
   return v;
-}
-
-// A loaded parser that keeps its file for the readers.
-struct TLoaded {
-  explicit TLoaded(const Bytes& b, TPDSLayout* layout = nullptr) : File(b) {
-    (void)layout;
-    P.LoadXMIFile(File.Path());
-  }
-  TTempXmit File;
-  TVTXMIParser P;
-};
-
-std::string ReadFile(const std::wstring& path) {
-  vtplatform::TVTFileStream in(path, vtplatform::TVTFileStream::TMode::Read);
-  std::string s(static_cast<size_t>(in.Size()), '\0');
-  in.Read(&s[0], s.size());
-  return s;
 }
 
 }  // namespace

@@ -10,29 +10,6 @@ using CT = TVTXMIMemberContentType;
 
 namespace {
 
-TPDSMember Member(const std::string& name, std::vector<Bytes> blocks) {
-  TPDSMember m;
-  m.Name = name;
-  m.Blocks = std::move(blocks);
-  return m;
-}
-
-TPDSDataSet Library(uint16_t recfm, uint32_t lrecl, std::vector<TPDSMember> members) {
-  TPDSDataSet ds;
-  ds.DSName = "USER.SRC";
-  ds.RECFM = recfm;
-  ds.LRECL = lrecl;
-  ds.BLKSIZE = lrecl ? 27920 : 6144;
-  ds.Members = std::move(members);
-  return ds;
-}
-
-struct TLoaded {
-  explicit TLoaded(const Bytes& b) : File(b) { P.LoadXMIFile(File.Path()); }
-  TTempXmit File;
-  TVTXMIParser P;
-};
-
 Bytes Padded(Bytes b, size_t n, uint8_t fill = 0x00) {
   b.resize(n, fill);
   return b;
@@ -40,13 +17,6 @@ Bytes Padded(Bytes b, size_t n, uint8_t fill = 0x00) {
 
 // One 80-byte record of the given bytes repeated: a fixed block.
 Bytes Text80(const std::string& ascii) { return Padded(Bytes(ascii.begin(), ascii.end()), 80, ' '); }
-
-std::string ReadFile(const std::wstring& path) {
-  vtplatform::TVTFileStream in(path, vtplatform::TVTFileStream::TMode::Read);
-  std::string s(static_cast<size_t>(in.Size()), '\0');
-  in.Read(&s[0], s.size());
-  return s;
-}
 
 // A fresh folder under the temporary folder.
 std::wstring NewFolder(const std::wstring& name) {

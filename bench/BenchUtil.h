@@ -1,0 +1,37 @@
+// Small helpers shared by the benchmarks.
+#pragma once
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace vtbench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+
+// The files named on the command line and the number of runs (--runs N).
+struct TArgs {
+  std::vector<std::string> Files;
+  int Runs;
+};
+
+inline TArgs ParseArgs(int argc, char** argv, int defaultRuns) {
+  TArgs a{{}, defaultRuns};
+  for (int i = 1; i < argc; ++i) {
+    const std::string s = argv[i];
+    if (s == "--runs" && i + 1 < argc) {
+      a.Runs = std::atoi(argv[++i]);
+      if (a.Runs < 1) a.Runs = 1;
+    } else {
+      a.Files.push_back(s);
+    }
+  }
+  return a;
+}
+
+}  // namespace vtbench
