@@ -11,12 +11,6 @@ namespace {
 
 const wchar_t kHex[] = L"0123456789abcdef";
 
-std::wstring Hex8(uint64_t v) {
-  std::wstring s(8, L'0');
-  for (int i = 7; i >= 0; --i, v >>= 4) s[static_cast<size_t>(i)] = kHex[v & 15];
-  return s;
-}
-
 }  // namespace
 
 // The title line of a dump of w bytes per line; made once per width.
@@ -43,34 +37,33 @@ void TVTXMIParser::HexDumpBuffer(const uint8_t* data, const TVTLineSink& sink, i
                                  int32_t width) const {
   const size_t w = width < 1 ? 1 : static_cast<size_t>(width);
   sink(HexDumpHeader(w));
+  // Each data line: "+", 8 hex digits of the offset, 3 blanks, w hex pairs with a blank
+  // after every fourth, "   *", w characters, "*". Built in place, position by position.
+  const size_t hexLen = 2 * w + w / 4;
+  const size_t lineLen = 12 + hexLen + 4 + w + 1;
   std::wstring& line = FDumpLine;
   for (int64_t off = 0; off < len; off += static_cast<int64_t>(w)) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(w), len - off));
     const uint8_t* p = data + off;
-    line.clear();
-    line += L'+';
-    line += Hex8(static_cast<uint64_t>(off));
-    line += L"   ";
-    for (size_t i = 0; i < w; ++i) {
-      if (i < n) {
-        line += kHex[p[i] >> 4];
-        line += kHex[p[i] & 15];
+    line.assign(lineLen, L' ');
+    wchar_t* out = &line[0];
+    out[0] = L'+';
+    uint64_t o = static_cast<uint64_t>(off);
+    for (int i = 8; i >= 1; --i, o >>= 4) out[i] = kHex[o & 15];
+    wchar_t* hex = out + 12;
+    wchar_t* chars = out + 12 + hexLen + 4;
+    chars[-1] = L'*';
+    for (size_t i = 0; i < n; ++i) {
+      wchar_t* h = hex + 2 * i + i / 4;
+      h[0] = kHex[p[i] >> 4];
+      h[1] = kHex[p[i] & 15];
+      if (FConvertData) {
+        chars[i] = FXlateS->DisplayableHostToPC(p[i]);
       } else {
-        line += L"  ";
-      }
-      if ((i + 1) % 4 == 0) line += L' ';
-    }
-    line += L"   *";
-    for (size_t i = 0; i < w; ++i) {
-      if (i >= n) {
-        line += L' ';
-      } else if (FConvertData) {
-        line += FXlateS->DisplayableHostToPC(p[i]);
-      } else {
-        line += (p[i] >= 0x20 && p[i] <= 0x7E) ? static_cast<wchar_t>(p[i]) : L'.';
+        chars[i] = (p[i] >= 0x20 && p[i] <= 0x7E) ? static_cast<wchar_t>(p[i]) : L'.';
       }
     }
-    line += L'*';
+    chars[w] = L'*';
     sink(line);
   }
 }

@@ -28,10 +28,18 @@ void TVTXMIParser::LoadXMIFile() {
       ReadXMITRecord();
       ++FRecCnt;
       if (FRecType == TVTXMITRecordType::rtData) {
+        if (FSeqRun) {
+          // Another record of a sequential data set after its first: it only counts.
+          ++FDataCnt;
+          ++FSeqRecCnt;
+          continue;
+        }
         if (FCtrlCnt < 1) throw EXMITError("Bad Control Record Structure");
         ++FDataCnt;
         HandleDataRecord();
+        FSeqRun = FSequential && FSeqRecCnt > 0 && FMessageFile == 0;
       } else {
+        FSeqRun = false;
         ++FCtrlCnt;
         if (FRecName == L"INMR01") {
           ProcessINMR01();

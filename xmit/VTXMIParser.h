@@ -224,6 +224,7 @@ class TVTXMIParser {
   const TINMR02Record* FRecfmOf = nullptr;
   TRecfmKind FRecfmKind = TRecfmKind::rkOther;
   bool FSequential = false;  // the data set's utility is INMCOPY
+  bool FSeqRun = false;      // within the data records of a sequential data set
 
   // The ANSI code page's character for each byte, when it is a single-byte code page;
   // FAnsiRoundTrip: every byte comes back unchanged from its character.
