@@ -116,8 +116,9 @@ class TVTXMLElement {
   void SetAttributeValue(const std::wstring& name, const std::wstring& value);
 
   // "(n)": the n-th child counting from 1 (with addel, "Entry" children are added up to n;
-  // n < 1 raises EVTArgumentOutOfRange, a non-integer EVTConvertError). Otherwise the
-  // first child whose stored name equals el exactly, added when missing and addel is true.
+  // n < 1, or more than TVTXMLDocument::MaxAddedEntries to add, raises
+  // EVTArgumentOutOfRange, a non-integer EVTConvertError). Otherwise the first child whose
+  // stored name equals el exactly, added when missing and addel is true.
   TVTXMLElement* ElementByName(const std::wstring& el, bool addel);
   // Names separated by "." looked up in turn without adding; null when one is missing.
   TVTXMLElement* SubElement(const std::wstring& Elementid);
@@ -136,6 +137,8 @@ class TVTXMLElement {
  private:
   friend class TVTXMLDocument;
   std::wstring FormatXML(bool structured) const;
+  // ElementByName with a budget of "Entry" children that "(n)" may still add.
+  TVTXMLElement* ElementByName(const std::wstring& el, bool addel, int32_t& budget);
 
   std::wstring FName;
   std::wstring FValue;
@@ -149,9 +152,11 @@ class TVTXMLDocument {
  public:
   using TInitializationEvent = std::function<void(TVTXMLDocument&)>;
 
-  // Elements nested deeper than this below the root end a parse with EVTXMLParseError.
-  static constexpr int32_t MaxParseDepth = 10000;
-  // A "(n)" index may add at most this many "Entry" children at once.
+  // Elements nested deeper than this below the root end a parse with EVTXMLParseError
+  // "Document nested too deeply: " + name. The indented form grows with the square of the
+  // depth, so a small input must not nest without limit.
+  static constexpr int32_t MaxParseDepth = 256;
+  // One path resolution ("(n)" indexes) may add at most this many "Entry" children.
   static constexpr int32_t MaxAddedEntries = 100000;
 
   TVTXMLDocument();

@@ -26,6 +26,8 @@ class TVTVariant {
   TVTVariant() = default;
   TVTVariant(const std::wstring& s) : FKind(TKind::String), FString(s) {}  // NOLINT: implicit on purpose
   TVTVariant(const wchar_t* s) : FKind(TKind::String), FString(s ? s : L"") {}  // NOLINT
+  // A narrow literal would otherwise become a Boolean through the pointer conversion.
+  TVTVariant(const char*) = delete;
   TVTVariant(bool b) : FKind(TKind::Boolean), FInt(b ? 1 : 0) {}  // NOLINT
   TVTVariant(int32_t n) : FKind(TKind::Int32), FInt(n) {}  // NOLINT
 
