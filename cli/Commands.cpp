@@ -6,6 +6,7 @@
 #include "cli/Json.h"
 #include "common/VTStrUtils.h"
 #include "platform/VTPlatform.h"
+#include "translate/VTCodePages.h"
 #include "xmit/VTXMIExtract.h"
 #include "xmit/VTXMIParser.h"
 
@@ -134,11 +135,29 @@ void MemberJson(TJsonWriter& w, TVTXMIParser& p, const TDirEntry& e) {
   w.EndObject();
 }
 
+// The translation the command line chose, then the file.
+void OpenXMIFile(const TUnfurlCommand& c, TVTXMIParser& p) {
+  const std::wstring table = c.Value(L"--table");
+  const std::wstring codepage = c.Value(L"--codepage");
+  if (!table.empty()) {
+    try {
+      p.XlateS().LoadFromXMLFile(table);
+    } catch (const std::exception& e) {
+      throw EUnfurlError(L"translation table " + table + L": " + vtplatform::FromUtf8(e.what()));
+    }
+  } else if (!codepage.empty()) {
+    // The command line has checked that the number names a shipped table.
+    LoadShippedTable(p.XlateS(), static_cast<int32_t>(std::stol(codepage)));
+  }
+  p.SetUnicodeText(c.Has(L"--utf8"));
+  p.LoadXMIFile(c.Args[0]);
+}
+
 }  // namespace
 
 int CmdInfo(const TUnfurlCommand& c, TOutput& out) {
   TVTXMIParser p;
-  p.LoadXMIFile(c.Args[0]);
+  OpenXMIFile(c, p);
   const bool pds = Partitioned(p);
   TVTStringList message;
   if (p.HasMessage()) p.GetMessageLines(message);
@@ -196,7 +215,7 @@ int CmdInfo(const TUnfurlCommand& c, TOutput& out) {
 
 int CmdList(const TUnfurlCommand& c, TOutput& out) {
   TVTXMIParser p;
-  p.LoadXMIFile(c.Args[0]);
+  OpenXMIFile(c, p);
   if (c.Has(L"--json")) {
     TJsonWriter w;
     w.BeginArray();
@@ -214,7 +233,7 @@ int CmdList(const TUnfurlCommand& c, TOutput& out) {
 
 int CmdShow(const TUnfurlCommand& c, TOutput& out) {
   TVTXMIParser p;
-  p.LoadXMIFile(c.Args[0]);
+  OpenXMIFile(c, p);
   const std::wstring& m = c.Args[1];
   if (!Partitioned(p)) {
     throw EUnfurlError(L"a sequential data set has no members; use 'unfurl records'");
@@ -233,7 +252,7 @@ int CmdShow(const TUnfurlCommand& c, TOutput& out) {
 
 int CmdRecords(const TUnfurlCommand& c, TOutput& out) {
   TVTXMIParser p;
-  p.LoadXMIFile(c.Args[0]);
+  OpenXMIFile(c, p);
   if (Partitioned(p)) {
     throw EUnfurlError(L"not a sequential data set (" + UnloadText(p.UnloadType()) +
                        L"); use 'unfurl list' and 'unfurl show'");
@@ -250,7 +269,7 @@ int CmdRecords(const TUnfurlCommand& c, TOutput& out) {
 
 int CmdDump(const TUnfurlCommand& c, TOutput& out) {
   TVTXMIParser p;
-  p.LoadXMIFile(c.Args[0]);
+  OpenXMIFile(c, p);
   TVTStringList sl;
   p.DumpXMIRecordData(sl, 32);
   Lines(sl, out);
@@ -259,7 +278,7 @@ int CmdDump(const TUnfurlCommand& c, TOutput& out) {
 
 int CmdExtract(const TUnfurlCommand& c, TOutput& out) {
   TVTXMIParser p;
-  p.LoadXMIFile(c.Args[0]);
+  OpenXMIFile(c, p);
   std::wstring dir = c.Args.size() > 1 ? c.Args[1] : vtplatform::ExtractFileDir(c.Args[0]);
   if (dir.empty()) dir = L".";
   TVTExtractOptions o;
@@ -269,5 +288,16 @@ int CmdExtract(const TUnfurlCommand& c, TOutput& out) {
   if (msg.compare(0, 9, L"Extracted") != 0) throw EUnfurlError(msg);
   // The message may hold more than one line.
   for (const std::wstring& l : SplitLines(msg)) out.Line(l);
+  return 0;
+}
+
+int CmdCodePages(const TUnfurlCommand&, TOutput& out) {
+  for (const TVTCodePage& cp : ShippedCodePages()) {
+    const uint8_t* data;
+    size_t len;
+    if (!ShippedTableData(cp.Number, data, len)) continue;
+    out.Line(vtstr::PadLeft(vtstr::IntToStr(cp.Number), 5) + L"  " +
+             vtstr::PadRight(CodePageTableName(cp.Number), 7) + L"  " + cp.Description);
+  }
   return 0;
 }

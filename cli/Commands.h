@@ -2,6 +2,7 @@
 // exit code; failures are thrown (EUnfurlError or the reader's and platform's errors).
 #pragma once
 
+#include <map>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -20,7 +21,13 @@ struct TUnfurlCommand {
   std::wstring Name;
   std::vector<std::wstring> Args;
   std::set<std::wstring> Options;
+  // Options that take a value (--table FILE, --codepage N).
+  std::map<std::wstring, std::wstring> Values;
   bool Has(const wchar_t* option) const { return Options.count(option) != 0; }
+  std::wstring Value(const wchar_t* option) const {
+    const auto it = Values.find(option);
+    return it == Values.end() ? std::wstring() : it->second;
+  }
 };
 
 int CmdInfo(const TUnfurlCommand& c, TOutput& out);
@@ -29,3 +36,4 @@ int CmdShow(const TUnfurlCommand& c, TOutput& out);
 int CmdRecords(const TUnfurlCommand& c, TOutput& out);
 int CmdDump(const TUnfurlCommand& c, TOutput& out);
 int CmdExtract(const TUnfurlCommand& c, TOutput& out);
+int CmdCodePages(const TUnfurlCommand& c, TOutput& out);

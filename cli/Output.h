@@ -15,6 +15,8 @@ class TOutput {
   // Bytes written exactly as given (a member's host data).
   virtual void Bytes(const uint8_t* data, size_t len) = 0;
   virtual void Flush() {}
+  // Text in UTF-8 whatever the console's code page (only Windows has another).
+  virtual void SetUtf8(bool) {}
 };
 
 // Keeps everything in memory: the lines as text, and the whole output as bytes
@@ -36,12 +38,14 @@ class TStdOutput : public TOutput {
   void Line(const std::wstring& s) override;
   void Bytes(const uint8_t* data, size_t len) override;
   void Flush() override;
+  void SetUtf8(bool v) override { FUtf8 = v; }
 
   // The bytes Line writes for s (without the line end).
-  static std::string Encode(const std::wstring& s);
+  static std::string Encode(const std::wstring& s, bool utf8 = false);
 
  private:
   std::FILE* FFile;
+  bool FUtf8 = false;
 #ifdef _WIN32
   bool FBinary = false;  // switched to binary mode
 #endif

@@ -4,7 +4,9 @@
 #include <stdexcept>
 
 #include "cli/Commands.h"
+#include "common/VTStrUtils.h"
 #include "platform/VTPlatform.h"
+#include "translate/VTCodePages.h"
 #include "xmit/VTXMIParser.h"
 
 namespace {
@@ -52,6 +54,9 @@ const std::vector<TCommandDef>& Commands() {
         L"  --subdir   into a subfolder of DIR named after the data set",
         L"  --raw      every member as its host bytes (.bin)"},
        CmdExtract},
+      {L"codepages", 0, 0, {}, L"codepages",
+       {L"Lists the EBCDIC code pages whose translation tables are built in, for --codepage."},
+       CmdCodePages},
   };
   return kCommands;
 }
@@ -63,6 +68,16 @@ const TCommandDef* FindCommand(const std::wstring& name) {
   return nullptr;
 }
 
+// The translation options, which every command that reads a file takes.
+const wchar_t* const kTranslationHelp[] = {
+    L"  --codepage N   translate with the built-in table of EBCDIC code page N (see 'unfurl codepages')",
+    L"  --table FILE   translate with the table file FILE (.ilm)",
+    L"  --utf8         text in UTF-8, keeping characters the ANSI code page lacks",
+};
+const wchar_t* const kValueOptions[] = {L"--table", L"--codepage"};
+
+bool TakesFile(const TCommandDef& c) { return c.MinArgs > 0; }
+
 bool IsHelp(const std::wstring& a) { return a == L"--help" || a == L"-h"; }
 bool IsOption(const std::wstring& a) { return a.size() > 1 && a[0] == L'-'; }
 
@@ -73,6 +88,10 @@ void Usage(TOutput& out) {
   for (const TCommandDef& c : Commands()) out.Line(std::wstring(L"  unfurl ") + c.Synopsis);
   out.Line(L"  unfurl help [COMMAND]");
   out.Line(L"");
+  out.Line(L"");
+  out.Line(L"Options of every command that reads a file:");
+  for (const wchar_t* l : kTranslationHelp) out.Line(l);
+  out.Line(L"");
   out.Line(L"Options may stand anywhere after the command; \"--\" ends them.");
   out.Line(L"Exit codes: 0 success, 1 the file could not be read or processed, 2 usage error.");
 }
@@ -81,6 +100,8 @@ void CommandHelp(const TCommandDef& c, TOutput& out) {
   out.Line(std::wstring(L"usage: unfurl ") + c.Synopsis);
   out.Line(L"");
   for (const std::wstring& l : c.Help) out.Line(l);
+  if (TakesFile(c))
+    for (const wchar_t* l : kTranslationHelp) out.Line(l);
 }
 
 int UsageError(TOutput& err, const std::wstring& prefix, const std::wstring& what,
@@ -150,7 +171,22 @@ int UnfurlMain(const std::vector<std::wstring>& args, TOutput& out, TOutput& err
     if (!optionsEnded && a == L"--") {
       optionsEnded = true;
     } else if (!optionsEnded && IsOption(a)) {
-      bool known = false;
+      // --table FILE, --table=FILE, and the same for --codepage.
+      const std::wstring key = a.substr(0, a.find(L'='));
+      bool valued = false;
+      for (const wchar_t* o : kValueOptions) valued = valued || (TakesFile(*def) && key == o);
+      if (valued) {
+        std::wstring v;
+        if (key.size() < a.size()) {
+          v = a.substr(key.size() + 1);
+        } else if (i + 1 < args.size()) {
+          v = args[++i];
+        }
+        if (v.empty()) return UsageError(err, prefix, key + L" needs a value", helpCmd);
+        cmd.Values[key] = v;
+        continue;
+      }
+      bool known = TakesFile(*def) && a == L"--utf8";
       for (const std::wstring& o : def->Options) known = known || o == a;
       if (!known) return UsageError(err, prefix, L"unknown option '" + a + L"'", helpCmd);
       cmd.Options.insert(a);
@@ -172,7 +208,21 @@ int UnfurlMain(const std::vector<std::wstring>& args, TOutput& out, TOutput& err
     return UsageError(err, prefix, L"--raw cannot be combined with --hex or --native", helpCmd);
   }
 
-  const std::wstring& file = cmd.Args[0];
+  if (cmd.Values.count(L"--table") && cmd.Values.count(L"--codepage")) {
+    return UsageError(err, prefix, L"--table and --codepage cannot be combined", helpCmd);
+  }
+  if (cmd.Values.count(L"--codepage")) {
+    const std::wstring& n = cmd.Values[L"--codepage"];
+    const uint8_t* data;
+    size_t len;
+    if (!vtstr::IsNumeric(n) || n.size() > 5 || !ShippedTableData(std::stoi(n), data, len)) {
+      return UsageError(err, prefix, L"no built-in table for code page '" + n + L"'",
+                        L"codepages");
+    }
+  }
+
+  const std::wstring file = cmd.Args.empty() ? std::wstring(L"unfurl") : cmd.Args[0];
+  out.SetUtf8(cmd.Has(L"--utf8"));
   try {
     const int rc = def->Run(cmd, out);
     out.Flush();

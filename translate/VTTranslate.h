@@ -3,7 +3,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
+
+// A translation table that cannot be used: a missing IBM file, an entry outside its table.
+class EVTInvalidTranslation : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // Host byte <-> PC character (one UTF-16 code unit). -1 marks a missing mapping.
 class TVTSBCSMap {
@@ -35,12 +42,26 @@ class TVTSBCSMap {
   // buflen characters, one per byte; an unmapped byte gives U+FFFF.
   std::wstring ASCIIStringFromBuffer(const uint8_t* buf, int32_t buflen) const;
 
+  // Table files (".ilm"): replaces entries 0..255 of both tables by the file's entries.
+  // Errors (file, XML, conversion, an entry outside its table) reach the caller.
+  void LoadFromXMLFile(const std::wstring& F);
+  // The same from the bytes of such a file held in memory; name becomes the map's Name.
+  void LoadFromXMLBuffer(const uint8_t* data, size_t len, const std::wstring& name);
+  // Writes both tables to F (or to XMLFileName()).
+  void SaveToXMLFile(const std::wstring& F);
+  void SaveToXMLFile();
+  // Rebuilds the map from the built-in table and a code page listing ("C1 0041" lines).
+  void LoadFromIBMFile(const std::wstring& F);
+  // Every entry of both tables unmapped (for building a table from scratch).
+  void ClearMap();
+
   const std::wstring& Name() const { return FName; }
   bool SBCSMapChanged() const { return FSBCSMapChanged; }
   const std::wstring& XMLFileName() const { return FXMLFileName; }
 
   // Raw table access for the table files and their tests.
   int32_t E2A(uint8_t host) const { return FE2ATab[host]; }
+  const int32_t* E2ATable() const { return FE2ATab; }  // 256 entries
   int32_t A2E(uint16_t pc) const { return FA2ETab[pc]; }
   void SetE2A(uint8_t host, int32_t pc) { FE2ATab[host] = pc; }
   void SetA2E(uint16_t pc, int32_t host) { FA2ETab[pc] = host; }

@@ -38,6 +38,32 @@ std::wstring TVTXMIParser::BytesToText(const uint8_t* data, size_t len) const {
   return s;
 }
 
+void TVTXMIParser::PrepareTextTables() {
+  const int32_t* e2a = FXlateS->E2ATable();
+  if (FTextTablesReady && std::equal(e2a, e2a + 256, FTextFrom)) return;
+  PrepareAnsiTable();
+  std::copy(e2a, e2a + 256, FTextFrom);
+  for (int b = 0; b < 256; ++b) {
+    const int32_t v = e2a[b];
+    uint8_t a = static_cast<uint8_t>(v & 0xFF);  // unmapped (-1) gives FF
+    if (v > 0xFF) {
+      const std::string s = vtplatform::ToAnsi(std::wstring(1, static_cast<wchar_t>(v)));
+      a = s.size() == 1 ? static_cast<uint8_t>(s[0]) : static_cast<uint8_t>('?');
+    }
+    FHostAnsi[b] = a;
+    FHostText[b] = v > 0xFF ? static_cast<wchar_t>(v) : (FAnsiSingleByte ? FAnsiTable[a] : static_cast<wchar_t>(a));
+  }
+  FTextTablesReady = true;
+}
+
+void TVTXMIParser::LoadSBCSTable(const std::wstring& f) {
+  try {
+    FXlateS->LoadFromXMLFile(f);
+  } catch (...) {
+    FXlateS->InitializeMap();
+  }
+}
+
 const TDirEntry* TVTXMIParser::DataEntry(const std::wstring& m) {
   TINMR03Record* r = FirstINMR03();
   return r ? r->Member(m) : nullptr;
@@ -56,6 +82,7 @@ int32_t TVTXMIParser::MaxRecordLength(const std::wstring& m) {
 bool TVTXMIParser::WriteMemberLines(const std::wstring& m, const TVTByteSink& sink) {
   const TDirEntry* e = DataEntry(m);
   if (!e) return false;
+  if (FConvertData) PrepareTextTables();
   WalkMemberRecords(*e, [&](const uint8_t* rec, size_t len) {
     if (!FConvertData) {
       sink(rec, len);
@@ -63,9 +90,9 @@ bool TVTXMIParser::WriteMemberLines(const std::wstring& m, const TVTByteSink& si
     }
     // Translated in a copy: the record may lie in the stream's own buffer.
     if (FScratch.size() < len) FScratch.resize(len);
-    std::copy(rec, rec + len, FScratch.data());
-    FXlateS->ConvertBufferToASCII(FScratch.data(), static_cast<int32_t>(len));
-    sink(FScratch.data(), len);
+    uint8_t* out = FScratch.data();
+    for (size_t i = 0; i < len; ++i) out[i] = FHostAnsi[rec[i]];
+    sink(out, len);
   });
   return true;
 }
@@ -83,6 +110,17 @@ void TVTXMIParser::GetMemberData(const std::wstring& m, TVTStringList& sl, bool 
     // A member cut short by a control record is not dumped; damaged data shows what came.
     if (how != TWalkEnd::weControl)
       HexDumpBuffer(data.data(), sl, static_cast<int64_t>(data.size()), 32);
+    return;
+  }
+  if (FConvertData && FUnicodeText) {
+    // Straight from the host bytes, so characters outside the ANSI code page stay.
+    PrepareTextTables();
+    std::wstring line;
+    WalkMemberRecords(*e, [&](const uint8_t* rec, size_t len) {
+      line.resize(len);
+      for (size_t i = 0; i < len; ++i) line[i] = FHostText[rec[i]];
+      sl.Add(line);
+    });
     return;
   }
   WriteMemberLines(m, [&](const uint8_t* p, size_t n) { sl.Add(BytesToText(p, n)); });

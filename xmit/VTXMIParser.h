@@ -13,6 +13,7 @@
 #include "common/VTMFUtils.h"
 #include "common/VTStringList.h"
 #include "platform/VTFileStream.h"
+#include "translate/VTDBCSMap.h"
 #include "translate/VTTranslate.h"
 #include "xmit/VTXMIRecords.h"
 
@@ -57,6 +58,10 @@ class TVTXMIParser {
   void SetUseDSNAMEasFolder(bool v) { FUseDSNameAsFolder = v; }
   bool ConvertData() const { return FConvertData; }
   void SetConvertData(bool v) { FConvertData = v; }
+  // Translated member lines keep characters the ANSI code page cannot hold (for output
+  // in UTF-8); by default they become the code page's replacement, as in saved files.
+  bool UnicodeText() const { return FUnicodeText; }
+  void SetUnicodeText(bool v) { FUnicodeText = v; }
   bool InsertCRLF() const { return FInsertCRLF; }
   void SetInsertCRLF(bool v) { FInsertCRLF = v; }
   const TVTExpandEvent& ExpandEvent() const { return FExpandEvent; }
@@ -132,6 +137,9 @@ class TVTXMIParser {
   const TINMR03Record* DataSetINMR03() const { return FirstINMR03(); }
 
   TVTSBCSMap& XlateS() { return *FXlateS; }
+  // Loads a translation table file into the map; on any failure the map takes the
+  // built-in table again and nothing reaches the caller.
+  void LoadSBCSTable(const std::wstring& f);
   // Walk counters, for the reports and the tests.
   int64_t RecordCount() const { return FRecCnt; }
   int64_t ControlRecordCount() const { return FCtrlCnt; }
@@ -204,7 +212,9 @@ class TVTXMIParser {
   bool FMemberOpen = false;
   TVTExpandEvent FExpandEvent;
   TVTDebugEvent FDebugEvent;
+  bool FUnicodeText = false;
   std::unique_ptr<TVTSBCSMap> FXlateS;
+  std::unique_ptr<TVTDBCSMap> FXlateD;  // reserved; nothing creates one yet
   std::unique_ptr<TINMR01Record> FINMR01Record;
   std::vector<std::unique_ptr<TINMR02Record>> FINMR02List;
   std::vector<std::unique_ptr<TINMR03Record>> FINMR03List;
@@ -233,6 +243,15 @@ class TVTXMIParser {
   mutable bool FAnsiSingleByte = false;
   mutable bool FAnsiRoundTrip = false;
   std::vector<uint8_t> FScratch;  // a translated copy of one record
+  // Host byte to the byte a translated text file holds: the map's character when it is
+  // below 256 (its low byte), else that character in the ANSI code page ("?" when the
+  // code page lacks it); and to the character a Unicode line shows. Rebuilt whenever the
+  // map's host-to-PC table differs from FTextFrom.
+  void PrepareTextTables();
+  int32_t FTextFrom[256] = {};
+  bool FTextTablesReady = false;
+  uint8_t FHostAnsi[256] = {};
+  wchar_t FHostText[256] = {};
   const std::wstring& HexDumpHeader(size_t width) const;
   mutable std::wstring FDumpHeader;  // the dump title line for FDumpHeaderWidth
   mutable size_t FDumpHeaderWidth = 0;

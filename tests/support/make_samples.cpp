@@ -380,6 +380,71 @@ TPDSDataSet MessagePDS() {
   return ds;
 }
 
+// German text in EBCDIC code page 273: the letters, digits and punctuation used here are
+// those of 037; the umlauts and the sharp s have their own bytes.
+Bytes German273(const std::string& utf8) {
+  static const struct {
+    const char* ch;
+    uint8_t host;
+  } kNational[] = {{"\xC3\x84", 0x4A}, {"\xC3\x96", 0xE0}, {"\xC3\x9C", 0x5A}, {"\xC3\xA4", 0xC0},
+                   {"\xC3\xB6", 0x6A}, {"\xC3\xBC", 0xD0}, {"\xC3\x9F", 0xA1}};
+  Bytes out;
+  for (size_t i = 0; i < utf8.size();) {
+    bool national = false;
+    for (const auto& n : kNational) {
+      if (utf8.compare(i, 2, n.ch) == 0) {
+        out.push_back(n.host);
+        i += 2;
+        national = true;
+        break;
+      }
+    }
+    if (!national) out.push_back(vttest::ToEbcdic(utf8[i++]));
+  }
+  out.resize(80, 0x40);
+  return out;
+}
+
+TPDSMember GermanMember(const std::string& name, const Lines& lines, const TPDSDataSet& ds,
+                        const TISPFStats& st) {
+  std::vector<Bytes> recs;
+  for (const std::string& l : lines) recs.push_back(German273(l));
+  TPDSMember m;
+  m.Name = name;
+  m.Blocks = vttest::BlockFixed(recs, ds.LRECL, ds.BLKSIZE);
+  m.ISPF = st;
+  return m;
+}
+
+const Lines kBrief = {
+    "Sehr geehrte Kolleginnen und Kollegen,",
+    "",
+    "die \xC3\xBC" "berarbeiteten Jobs f\xC3\xBC" "r die Monatsabrechnung liegen jetzt in",
+    "dieser Bibliothek. Bitte pr\xC3\xBC" "fen Sie die \xC3\x84" "nderungen bis Freitag.",
+    "",
+    "Gr\xC3\xBC\xC3\x9F" "e aus M\xC3\xBC" "nchen",
+};
+
+const Lines kLiesMich = {
+    "LIESMICH - Inhalt der Bibliothek",
+    "",
+    "BRIEF     Anschreiben zur \xC3\x9C" "bergabe",
+    "Hinweis:  Umlaute \xC3\x84 \xC3\x96 \xC3\x9C \xC3\xA4 \xC3\xB6 \xC3\xBC und \xC3\x9F (Code Page 273)",
+};
+
+TPDSDataSet GermanPDS() {
+  TPDSDataSet ds;
+  ds.DSName = "VANTREL.SAMPLE.TEXTDE";
+  ds.RECFM = 0x9000;
+  ds.LRECL = 80;
+  ds.BLKSIZE = 27920;
+  ds.Members.push_back(GermanMember("BRIEF", kBrief, ds,
+                                    Stats(1, 3, 150, 88, 10, 30, 0, kBrief.size(), 5, 2, "USER3")));
+  ds.Members.push_back(GermanMember("LIESMICH", kLiesMich, ds,
+                                    Stats(1, 1, 151, 88, 10, 45, 0, kLiesMich.size(), 4, 0, "USER3")));
+  return ds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -401,6 +466,7 @@ int main(int argc, char** argv) {
     vttest::WriteFile(dir + "sample_pds_vb.xmi", b.PDS(VariablePDS()));
     vttest::WriteFile(dir + "sample_pdse.xmi", b.PDS(PDSE()));
     vttest::WriteFile(dir + "sample_msg.xmi", b.MessageAndPDS(kMessage, MessagePDS()));
+    vttest::WriteFile(dir + "sample_pds_de273.xmi", b.PDS(GermanPDS()));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_samples: %s\n", e.what());
     return 1;

@@ -1,0 +1,77 @@
+// The single-byte map's table files: ".ilm" XML files and code page listings.
+#include <algorithm>
+
+#include "common/VTStrUtils.h"
+#include "platform/VTFileStream.h"
+#include "platform/VTPlatform.h"
+#include "translate/VTTableFiles.h"
+#include "translate/VTTranslate.h"
+#include "xml/VTXML.h"
+
+namespace {
+
+// Resets entries 0..255 of both tables and reads the tree's entries into them.
+void ReadSBCSTree(TVTXMLDocument& doc, int32_t* a2e, int32_t* e2a) {
+  std::fill(a2e, a2e + 256, -1);
+  std::fill(e2a, e2a + 256, -1);
+  vttable::ReadTableTree(doc, L"SingleByte", {a2e, 65536, 0xFF}, {e2a, 256, 0xFFFF});
+}
+
+}  // namespace
+
+void TVTSBCSMap::LoadFromXMLFile(const std::wstring& F) {
+  TVTXMLDocument doc;
+  {
+    vtplatform::TVTFileStream in(F, vtplatform::TVTFileStream::TMode::Read);
+    doc.ParseFromAnsiStream(in);
+  }
+  ReadSBCSTree(doc, FA2ETab.get(), FE2ATab);
+  FName = vttable::TableName(F);
+  FXMLFileName = F;
+  FSBCSMapChanged = false;
+}
+
+void TVTSBCSMap::LoadFromXMLBuffer(const uint8_t* data, size_t len, const std::wstring& name) {
+  TVTXMLDocument doc;
+  doc.ParseFromAnsiBuffer(data, len);
+  ReadSBCSTree(doc, FA2ETab.get(), FE2ATab);
+  FName = name;
+  FXMLFileName.clear();
+  FSBCSMapChanged = false;
+}
+
+void TVTSBCSMap::SaveToXMLFile(const std::wstring& F) {
+  FName = vttable::TableName(F);
+  FXMLFileName = F;
+  vttable::WriteTableFile(F, L"VTSBCSMap", L"SingleByte", FA2ETab.get(), 65536, FE2ATab, 256);
+  FSBCSMapChanged = false;
+}
+
+void TVTSBCSMap::SaveToXMLFile() { SaveToXMLFile(FXMLFileName); }
+
+void TVTSBCSMap::LoadFromIBMFile(const std::wstring& F) {
+  if (!vtplatform::FileExists(F))
+    throw EVTInvalidTranslation("SBCS mapping not found: " + vtplatform::ToUtf8(F));
+  const std::vector<std::wstring> lines = vttable::ReadTextLines(F);
+  InitializeMap();
+  for (const std::wstring& raw : lines) {
+    const std::wstring s = vttable::ListingLine(raw);
+    if (s.empty()) continue;
+    int32_t host, pc;
+    try {
+      host = vttable::ParseHex(s.substr(0, 2));
+      pc = vttable::ParseHex(vtstr::Trim(s.substr(std::min<size_t>(2, s.size()))).substr(0, 4));
+    } catch (const EVTConvertError&) {
+      continue;  // not an entry line
+    }
+    FE2ATab[host] = pc;
+    FA2ETab[pc] = host;
+  }
+  FName = vttable::TableName(F);
+  FXMLFileName = (F.size() >= 4 ? F.substr(0, F.size() - 4) : std::wstring()) + L".ilm";
+}
+
+void TVTSBCSMap::ClearMap() {
+  std::fill(FE2ATab, FE2ATab + 256, -1);
+  std::fill(FA2ETab.get(), FA2ETab.get() + 65536, -1);
+}

@@ -1,0 +1,43 @@
+// What the single-byte and double-byte maps share for their table files: the XML tree of
+// an ".ilm" / ".idm" file, hexadecimal numbers, and the lines of a code page listing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TVTXMLDocument;
+
+namespace vttable {
+
+// One table of a map: its entries, their count, and the largest value an entry may hold.
+struct TTableSide {
+  int32_t* Tab;
+  int32_t Size;
+  int32_t MaxValue;
+};
+
+// Hexadecimal of any length in either letter case, nothing else (no blank, no prefix);
+// FFFFFFFF reads as -1. EVTConvertError "'s' is not a valid integer value" otherwise.
+int32_t ParseHex(const std::wstring& s);
+// Uppercase hexadecimal with at least four digits ("00C1").
+std::wstring HexCode(int32_t v);
+// The file name without its folder and without its last four characters.
+std::wstring TableName(const std::wstring& F);
+
+// Reads the sections below the root's first child, which must be named part: its first
+// child fills a2e from "UCS_" / "ASC_" entries, its second e2a from "EBC_" entries. An
+// entry whose index or value lies outside its table raises EVTInvalidTranslation.
+void ReadTableTree(TVTXMLDocument& doc, const wchar_t* part, TTableSide a2e, TTableSide e2a);
+// Writes root / part / the two sections with every mapped entry, to the file F.
+void WriteTableFile(const std::wstring& F, const wchar_t* root, const wchar_t* part,
+                    const int32_t* a2e, int32_t na, const int32_t* e2a, int32_t ne);
+
+// The lines of a text file: UTF-8 or UTF-16 (either byte order) after their byte-order
+// mark, otherwise the ANSI code page. Line ends are CR LF, LF or CR.
+std::vector<std::wstring> ReadTextLines(const std::wstring& F);
+// A listing line without its blanks and control characters at both ends; empty for a
+// line that carries no entry (empty, or a comment starting with "#" or "*").
+std::wstring ListingLine(const std::wstring& line);
+
+}  // namespace vttable
