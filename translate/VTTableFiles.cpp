@@ -121,6 +121,10 @@ std::vector<std::wstring> ReadTextLines(const std::wstring& F) {
   std::string bytes;
   char buf[65536];
   for (size_t n; (n = in.Read(buf, sizeof buf)) > 0;) bytes.append(buf, n);
+  return DecodeTextLines(bytes);
+}
+
+std::vector<std::wstring> DecodeTextLines(const std::string& bytes) {
   auto starts = [&](const char* mark, size_t n) { return bytes.compare(0, n, mark, n) == 0; };
   if (starts("\xEF\xBB\xBF", 3)) return SplitLines(vtplatform::FromUtf8(bytes.substr(3)));
   if (starts("\xFF\xFE", 2)) return SplitLines(FromUtf16(bytes, 2, false));

@@ -36,6 +36,8 @@ void WriteTableFile(const std::wstring& F, const wchar_t* root, const wchar_t* p
 // The lines of a text file: UTF-8 or UTF-16 (either byte order) after their byte-order
 // mark, otherwise the ANSI code page. Line ends are CR LF, LF or CR.
 std::vector<std::wstring> ReadTextLines(const std::wstring& F);
+// The same for the bytes of such a file.
+std::vector<std::wstring> DecodeTextLines(const std::string& bytes);
 // A listing line without its blanks and control characters at both ends; empty for a
 // line that carries no entry (empty, or a comment starting with "#" or "*").
 std::wstring ListingLine(const std::wstring& line);
