@@ -214,7 +214,8 @@ HRESULT TUnfurlContextMenu::AcceptSelection(IDataObject* lpdobj) {
   if (FAILED(lpdobj->GetData(&fmt, &medium))) return E_FAIL;
   HRESULT hr = E_FAIL;
   try {
-    HDROP drop = static_cast<HDROP>(medium.hGlobal);
+    // A data object may answer with another medium than the one asked for.
+    HDROP drop = medium.tymed == TYMED_HGLOBAL ? static_cast<HDROP>(medium.hGlobal) : nullptr;
     if (drop && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
       const UINT len = DragQueryFileW(drop, 0, nullptr, 0);
       std::vector<wchar_t> name(size_t(len) + 1, L'\0');
@@ -360,8 +361,8 @@ void TUnfurlObjectFactory::UpdateRegistry(bool Register, bool perUser) {
 
 void TUnfurlObjectFactory::UpdateTypeLibRegistration(bool Register, bool perUser) {
   ITypeLib* lib = nullptr;
-  const std::wstring path = ModulePath();
   if (Register) {
+    const std::wstring path = ModulePath();
     if (FAILED(LoadOwnTypeLib(&lib))) throw ERegistrationError("Cannot load the type library");
     std::wstring file = path;
     std::wstring dir = vtplatform::ExtractFileDir(path);
@@ -408,12 +409,16 @@ HRESULT RegisterServer(bool perUser) {
 }
 
 HRESULT UnregisterServer(bool perUser) {
+  // What is already gone or cannot be removed does not fail the unregistration, and a step
+  // that fails does not keep the next one from running.
+  TUnfurlObjectFactory& f = ObjectFactory();
   try {
-    TUnfurlObjectFactory& f = ObjectFactory();
     f.UpdateTypeLibRegistration(false, perUser);
+  } catch (...) {
+  }
+  try {
     f.UpdateRegistry(false, perUser);
   } catch (...) {
-    // What is already gone or cannot be removed does not fail the unregistration.
   }
   return S_OK;
 }

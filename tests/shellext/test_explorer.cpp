@@ -24,6 +24,7 @@ const wchar_t kHandlerKey[] = L"*\\shellex\\ContextMenuHandlers\\UnfurlContextMe
 const wchar_t kApprovedKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 const wchar_t kTypeLibKey[] = L"TypeLib\\{66BD0502-2648-4B17-B1B7-60D7E3E0624C}\\1.0";
+const wchar_t kInterfaceKey[] = L"Interface\\{EB207E93-EC34-4B23-9C53-5687D43B5D40}";
 const CLSID kClsid = {0xCE81C6AB, 0xD4D8, 0x4994, {0x87, 0x85, 0x11, 0x95, 0xBC, 0xCE, 0x63, 0x4F}};
 const IID kIID = {0xEB207E93, 0xEC34, 0x4B23, {0x9C, 0x53, 0x56, 0x87, 0xD4, 0x3B, 0x5D, 0x40}};
 const GUID kLIBID = {0x66BD0502, 0x2648, 0x4B17, {0xB1, 0xB7, 0x60, 0xD7, 0xE3, 0xE0, 0x62, 0x4C}};
@@ -139,6 +140,7 @@ void ExpectNothingRegistered() {
   EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\") + kClassKey));
   EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kHandlerKey));
   EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kTypeLibKey));
+  EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kInterfaceKey));
   EXPECT_FALSE(RegString(HKEY_LOCAL_MACHINE, kApprovedKey, kCLSID).has_value());
 }
 
@@ -147,12 +149,34 @@ TEST(Registration, PerMachineWritesTheClassHandlerApprovalAndTypeLibraryAndIsRep
     ASSERT_EQ(RegSvr(L"", gRun->Dll), 0);
     ExpectValues(ClassValues(HKEY_CLASSES_ROOT, L"", gRun->Dll));
     EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, std::wstring(kTypeLibKey) + L"\\0\\win32"), gRun->Dll);
+    // The help folder is the DLL's folder; the dual interface is known by its library.
+    EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, std::wstring(kTypeLibKey) + L"\\HELPDIR"),
+              gRun->Dll.substr(0, gRun->Dll.rfind(L'\\')));
+    EXPECT_EQ(RegString(HKEY_CLASSES_ROOT, std::wstring(kInterfaceKey) + L"\\TypeLib"),
+              L"{66BD0502-2648-4B17-B1B7-60D7E3E0624C}");
     EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\ProgID"));
   }
   for (int round = 0; round < 2; ++round) {
     EXPECT_EQ(RegSvr(L"/u", gRun->Dll), 0) << "unregistration " << round;
     ExpectNothingRegistered();
   }
+  ASSERT_EQ(RegSvr(L"", gRun->Dll), 0);
+}
+
+// Parts removed by hand (the type library's registration, the approval, the class's
+// subkeys) do not keep unregistration from removing the rest.
+TEST(Registration, UnregistrationRemovesTheRestWhenPartsAreAlreadyGone) {
+  ASSERT_EQ(RegSvr(L"", gRun->Dll), 0);
+  ASSERT_EQ(UnRegisterTypeLib(kLIBID, 1, 0, 0, SYS_WIN32), S_OK);
+  HKEY approved = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kApprovedKey, 0, KEY_SET_VALUE, &approved),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueW(approved, kCLSID), ERROR_SUCCESS);
+  RegCloseKey(approved);
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(kClassKey) + L"\\Version").c_str()),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSvr(L"/u", gRun->Dll), 0);
+  ExpectNothingRegistered();
   ASSERT_EQ(RegSvr(L"", gRun->Dll), 0);
 }
 
