@@ -88,7 +88,6 @@ void Usage(TOutput& out) {
   for (const TCommandDef& c : Commands()) out.Line(std::wstring(L"  unfurl ") + c.Synopsis);
   out.Line(L"  unfurl help [COMMAND]");
   out.Line(L"");
-  out.Line(L"");
   out.Line(L"Options of every command that reads a file:");
   for (const wchar_t* l : kTranslationHelp) out.Line(l);
   out.Line(L"");
