@@ -606,6 +606,7 @@ TEST_P(Command, ExtractsNextToTheFileAndReportsIt) {
                            [](const auto& e) { return e.first == L"input.xmi"; }),
             got.end());
   EXPECT_EQ(got, want) << "the same files as the extraction library writes";
+  EXPECT_TRUE(DeleteFileW(file.c_str())) << "the file is still open after the command";
 }
 
 INSTANTIATE_TEST_SUITE_P(
