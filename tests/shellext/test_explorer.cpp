@@ -541,17 +541,61 @@ TEST(ContextMenu, NoDataObjectIsRefused) {
   EXPECT_EQ(init->Initialize(nullptr, nullptr, nullptr), E_FAIL);
 }
 
-TEST(ContextMenu, AFileThatDoesNotParseShowsParseFailedAndIsNotHeldOpen) {
+// Files with an accepted name that do not load: plain text, nothing at all, and a real
+// transmission cut off in its middle or just before its last record.
+std::vector<uint8_t> SampleBytes(const char* name) {
+  const std::string path = std::string(VT_SAMPLES_DIR) + "/" + name;
+  std::vector<uint8_t> bytes;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    uint8_t buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+      bytes.insert(bytes.end(), buf, buf + n);
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+struct TUnparsableCase {
+  const char* Label;
+  std::vector<uint8_t> (*Make)();
+};
+
+class UnparsableFile : public testing::TestWithParam<TUnparsableCase> {};
+
+TEST_P(UnparsableFile, ShowsParseFailedIsRefusedAndIsNotHeldOpen) {
   const std::wstring dir = CaseFolderForTest();
   const std::wstring file = dir + L"\\notes.xmi";
-  const std::string text = "This is a text file, not a transmission.\r\n";
-  WriteBytes(file, std::vector<uint8_t>(text.begin(), text.end()));
+  const std::vector<uint8_t> bytes = GetParam().Make();
+  WriteBytes(file, bytes);
   TContextMenuSession s;
   ASSERT_EQ(OpenContextMenu(kCLSID, {file}, s), S_OK);
   EXPECT_EQ(s.InitResult, E_FAIL);
   ExpectBoxes({{L"Unfurl", L"Parse Failed", TBoxIcon::biNone}});
   EXPECT_TRUE(DeleteFileW(file.c_str())) << "the file is still open";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnparsableFile,
+    testing::Values(
+        TUnparsableCase{"Text",
+                        [] {
+                          const std::string t = "This is a text file, not a transmission.\r\n";
+                          return std::vector<uint8_t>(t.begin(), t.end());
+                        }},
+        TUnparsableCase{"Empty", [] { return std::vector<uint8_t>(); }},
+        TUnparsableCase{"CutInTheMiddle",
+                        [] {
+                          std::vector<uint8_t> b = SampleBytes("sample_pds_fb80.xmi");
+                          b.resize(b.size() / 2);
+                          return b;
+                        }},
+        TUnparsableCase{"CutBeforeTheEnd",
+                        [] {
+                          std::vector<uint8_t> b = SampleBytes("sample_seq_fb80.xmi");
+                          b.resize(b.size() > 100 ? b.size() - 100 : 0);
+                          return b;
+                        }}),
+    [](const testing::TestParamInfo<TUnparsableCase>& i) { return std::string(i.param.Label); });
 
 // ---- The commands ----
 
