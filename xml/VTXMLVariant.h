@@ -26,8 +26,10 @@ class TVTVariant {
   TVTVariant() = default;
   TVTVariant(const std::wstring& s) : FKind(TKind::String), FString(s) {}  // NOLINT: implicit on purpose
   TVTVariant(const wchar_t* s) : FKind(TKind::String), FString(s ? s : L"") {}  // NOLINT
-  // A narrow literal would otherwise become a Boolean through the pointer conversion.
+  // A narrow literal or any other pointer would otherwise become a Boolean.
   TVTVariant(const char*) = delete;
+  template <typename T>
+  TVTVariant(T*) = delete;
   TVTVariant(bool b) : FKind(TKind::Boolean), FInt(b ? 1 : 0) {}  // NOLINT
   TVTVariant(int32_t n) : FKind(TKind::Int32), FInt(n) {}  // NOLINT
 
@@ -52,14 +54,16 @@ class TVTVariant {
   // number with up to 15 significant digits, a string as it is, Empty as "".
   std::wstring AsString() const;
   // Integers as they are, a Boolean as 1 / 0, a string converted (EVTConvertError when it
-  // does not convert), a floating-point number truncated, Empty as 0.
+  // does not convert), a floating-point number truncated (EVTConvertError outside the 64-bit
+  // range), Empty as 0.
   int64_t AsInteger() const;
   // A Boolean as it is, a number true when not 0, a string through StrToBool.
   bool AsBoolean() const;
   double AsDouble() const;
 
   // Equality across kinds: a string against a number or Boolean is converted first and is
-  // unequal when it does not convert; strings compare exactly (letter case counts).
+  // unequal when it does not convert (so "5" equals true); strings compare exactly (letter
+  // case counts); Empty equals only Empty and the empty string.
   bool operator==(const TVTVariant& o) const;
   bool operator!=(const TVTVariant& o) const { return !(*this == o); }
 

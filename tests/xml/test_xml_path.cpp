@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 #include "platform/VTPlatform.h"
 #include "xml/VTXML.h"
@@ -426,6 +427,11 @@ TEST(XMLLists, UnicodeRoundTripKeepsElementsAttributesValues) {
   EXPECT_EQ(back.StringValue(L"Path"), L"C:\\a\tb\r\n\"q\"&<>");
   vtplatform::RemoveFile(path);
 }
+
+// A narrow literal or an element pointer must not turn into a Boolean.
+static_assert(!std::is_constructible<TVTVariant, const char*>::value, "narrow text");
+static_assert(!std::is_constructible<TVTVariant, TVTXMLElement*>::value, "pointer");
+static_assert(std::is_constructible<TVTVariant, const wchar_t*>::value, "wide text");
 
 TEST(XMLVariant, ConversionsAndEquality) {
   EXPECT_EQ(TVTVariant(L"7"), TVTVariant(7));
