@@ -20,12 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   map.ConvertBufferToEBCDIC(sample, 256);
 
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  for (const std::wstring& raw : vttable::DecodeTextLines(bytes)) {
-    const std::wstring s = vttable::ListingLine(raw);
-    try {
-      (void)vttable::ParseHex(s.substr(0, 2));
-      (void)vttable::ParseHex(s.size() > 2 ? s.substr(2, 4) : s);
-    } catch (const std::exception&) {
+  for (const std::wstring& line : vttable::DecodeTextLines(bytes)) {
+    int32_t host, pc;
+    for (size_t digits : {2u, 4u}) {
+      try {
+        if (vttable::ListingEntry(line, digits, host, pc) && (host < 0 || pc < 0 || pc > 0xFFFF)) __builtin_trap();
+      } catch (const std::exception&) {
+      }
     }
   }
   return 0;

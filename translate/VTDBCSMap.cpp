@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/VTStrUtils.h"
 #include "platform/VTFileStream.h"
 #include "platform/VTPlatform.h"
 #include "translate/VTTableFiles.h"
@@ -44,13 +43,10 @@ void TVTDBCSMap::LoadFromIBMFile(const std::wstring& F) {
     throw EVTInvalidTranslation("DBCS mapping not found: " + vtplatform::ToUtf8(F));
   const std::vector<std::wstring> lines = vttable::ReadTextLines(F);
   Clear();
-  for (const std::wstring& raw : lines) {
-    const std::wstring s = vttable::ListingLine(raw);
-    if (s.empty()) continue;
-    const int32_t host = vttable::ParseHex(s.substr(0, 4));
-    const int32_t pc = vttable::ParseHex(vtstr::Trim(s.substr(std::min<size_t>(4, s.size()))).substr(0, 4));
-    SetMapping(static_cast<uint16_t>(host), static_cast<uint16_t>(pc));
+  for (const std::wstring& line : lines) {
+    int32_t host, pc;
+    if (vttable::ListingEntry(line, 4, host, pc)) SetMapping(static_cast<uint16_t>(host), static_cast<uint16_t>(pc));
   }
   FName = vttable::TableName(F);
-  FXMLFileName = (F.size() >= 4 ? F.substr(0, F.size() - 4) : std::wstring()) + L".idm";
+  FXMLFileName = vttable::TableFileFor(F, L".idm");
 }

@@ -1,7 +1,6 @@
 // The single-byte map's table files: ".ilm" XML files and code page listings.
 #include <algorithm>
 
-#include "common/VTStrUtils.h"
 #include "platform/VTFileStream.h"
 #include "platform/VTPlatform.h"
 #include "translate/VTTableFiles.h"
@@ -54,13 +53,10 @@ void TVTSBCSMap::LoadFromIBMFile(const std::wstring& F) {
     throw EVTInvalidTranslation("SBCS mapping not found: " + vtplatform::ToUtf8(F));
   const std::vector<std::wstring> lines = vttable::ReadTextLines(F);
   InitializeMap();
-  for (const std::wstring& raw : lines) {
-    const std::wstring s = vttable::ListingLine(raw);
-    if (s.empty()) continue;
+  for (const std::wstring& line : lines) {
     int32_t host, pc;
     try {
-      host = vttable::ParseHex(s.substr(0, 2));
-      pc = vttable::ParseHex(vtstr::Trim(s.substr(std::min<size_t>(2, s.size()))).substr(0, 4));
+      if (!vttable::ListingEntry(line, 2, host, pc)) continue;
     } catch (const EVTConvertError&) {
       continue;  // not an entry line
     }
@@ -68,7 +64,7 @@ void TVTSBCSMap::LoadFromIBMFile(const std::wstring& F) {
     FA2ETab[pc] = host;
   }
   FName = vttable::TableName(F);
-  FXMLFileName = (F.size() >= 4 ? F.substr(0, F.size() - 4) : std::wstring()) + L".ilm";
+  FXMLFileName = vttable::TableFileFor(F, L".ilm");
 }
 
 void TVTSBCSMap::ClearMap() {

@@ -1,5 +1,7 @@
 #include "translate/VTTableFiles.h"
 
+#include <algorithm>
+
 #include "common/VTStrUtils.h"
 #include "platform/VTFileStream.h"
 #include "platform/VTPlatform.h"
@@ -136,6 +138,18 @@ std::wstring ListingLine(const std::wstring& line) {
   std::wstring s = vtstr::Trim(line);
   if (!s.empty() && (s[0] == L'#' || s[0] == L'*')) s.clear();
   return s;
+}
+
+bool ListingEntry(const std::wstring& line, size_t hostDigits, int32_t& host, int32_t& pc) {
+  const std::wstring s = ListingLine(line);
+  if (s.empty()) return false;
+  host = ParseHex(s.substr(0, hostDigits));
+  pc = ParseHex(vtstr::Trim(s.substr(std::min(hostDigits, s.size()))).substr(0, 4));
+  return true;
+}
+
+std::wstring TableFileFor(const std::wstring& F, const wchar_t* ext) {
+  return (F.size() >= 4 ? F.substr(0, F.size() - 4) : std::wstring()) + ext;
 }
 
 }  // namespace vttable

@@ -41,5 +41,11 @@ std::vector<std::wstring> DecodeTextLines(const std::string& bytes);
 // A listing line without its blanks and control characters at both ends; empty for a
 // line that carries no entry (empty, or a comment starting with "#" or "*").
 std::wstring ListingLine(const std::wstring& line);
+// The entry of a listing line: the host code from its first hostDigits characters, the PC
+// character from the first four characters of the trimmed rest. False for a line without
+// an entry; EVTConvertError when the two numbers do not read as hexadecimal.
+bool ListingEntry(const std::wstring& line, size_t hostDigits, int32_t& host, int32_t& pc);
+// F without its last four characters, followed by ext (".ilm", ".idm").
+std::wstring TableFileFor(const std::wstring& F, const wchar_t* ext);
 
 }  // namespace vttable
