@@ -18,19 +18,23 @@ inline double Seconds(Clock::time_point a, Clock::time_point b) {
 struct TArgs {
   std::vector<std::string> Files;
   int Runs;
+  bool Ok;  // false: an unknown option or no file; the caller prints its usage
 };
 
 inline TArgs ParseArgs(int argc, char** argv, int defaultRuns) {
-  TArgs a{{}, defaultRuns};
+  TArgs a{{}, defaultRuns, true};
   for (int i = 1; i < argc; ++i) {
     const std::string s = argv[i];
     if (s == "--runs" && i + 1 < argc) {
       a.Runs = std::atoi(argv[++i]);
       if (a.Runs < 1) a.Runs = 1;
+    } else if (s.size() > 1 && s[0] == '-') {
+      a.Ok = false;
     } else {
       a.Files.push_back(s);
     }
   }
+  a.Ok = a.Ok && !a.Files.empty();
   return a;
 }
 

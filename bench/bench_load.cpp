@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,7 @@ uint64_t PlainRead(const std::wstring& path) {
   return total + (sum & 1);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: bench_load FILE... [--runs N]\n");
-    return 2;
-  }
-  const vtbench::TArgs args = vtbench::ParseArgs(argc, argv, 5);
+int Run(const vtbench::TArgs& args) {
   const int runs = args.Runs;
   const std::vector<std::string>& files = args.Files;
   std::printf("%-28s %10s %12s %12s %8s\n", "file", "MB", "read MB/s", "load MB/s", "ratio");
@@ -65,4 +59,20 @@ int main(int argc, char** argv) {
     (void)bytes;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const vtbench::TArgs args = vtbench::ParseArgs(argc, argv, 5);
+  if (!args.Ok) {
+    std::fprintf(stderr, "usage: bench_load FILE... [--runs N]\n");
+    return 2;
+  }
+  try {
+    return Run(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_load: %s\n", e.what());
+    return 1;
+  }
 }

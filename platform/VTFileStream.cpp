@@ -162,7 +162,7 @@ size_t TVTFileStream::ReadSlow(uint8_t* dst, size_t n) {
   return done;
 }
 
-void TVTFileStream::Write(const void* src, size_t n) {
+void TVTFileStream::WriteSlow(const void* src, size_t n) {
   if (FMode != TMode::Create)
     throw EVTPlatformError("File " + ToUtf8(FName) + " is not open for writing");
   if (n == 0) return;

@@ -45,12 +45,22 @@ class TVTFileStream {
   }
   void Consume(size_t n) { FCur += n; }
 
-  void Write(const void* src, size_t n);
+  void Write(const void* src, size_t n) {
+    if (FMode == TMode::Create && n <= FBuf.size() - FCur) {  // the common case: into the buffer
+      std::memcpy(FBuf.data() + FCur, src, n);
+      FCur += n;
+      FEnd = FCur;
+      FDirty = FDirty || n > 0;
+      return;
+    }
+    WriteSlow(src, n);
+  }
   void Flush();
   const std::wstring& FileName() const { return FName; }
 
  private:
   size_t ReadSlow(uint8_t* dst, size_t n);
+  void WriteSlow(const void* src, size_t n);
   size_t RawRead(void* dst, size_t n);
   void RawWrite(const void* src, size_t n);
   void RawSeek(int64_t pos);

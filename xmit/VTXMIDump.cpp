@@ -9,7 +9,101 @@
 
 namespace {
 
-const wchar_t kHex[] = L"0123456789abcdef";
+const char kHex[] = "0123456789abcdef";
+
+// Where the parts of a dump line of w bytes lie: "+", 8 hex digits of the offset, 3 blanks,
+// w hex pairs with a blank after every fourth, "   *", w characters, "*".
+struct TDumpLayout {
+  explicit TDumpLayout(size_t width) : W(width), HexLen(2 * width + width / 4), LineLen(12 + HexLen + 4 + width + 1) {}
+  size_t W, HexLen, LineLen;
+};
+
+// The two hex digits of each byte value.
+struct THexPairs {
+  char P[256][2];
+  THexPairs() {
+    for (int b = 0; b < 256; ++b) {
+      P[b][0] = kHex[b >> 4];
+      P[b][1] = kHex[b & 15];
+    }
+  }
+};
+const THexPairs kPairs;
+
+// The fixed characters of a data line (layout.LineLen characters): blanks, "+" and the two
+// "*" around the character column. The parts FillDumpLine writes follow.
+template <typename TChar>
+void PrimeDumpLine(TChar* out, const TDumpLayout& layout) {
+  std::fill(out, out + layout.LineLen, TChar(' '));
+  out[0] = TChar('+');
+  out[12 + layout.HexLen + 3] = TChar('*');
+  out[layout.LineLen - 1] = TChar('*');
+}
+
+// The offset, the hex pairs and the characters of n bytes (n up to layout.W) into a primed
+// line. The character column comes from disp, which holds only printable ASCII and ".".
+template <typename TChar>
+void FillDumpLine(TChar* out, const TDumpLayout& layout, const char* disp, const uint8_t* p, size_t n,
+                  uint64_t off) {
+  for (int i = 4; i >= 1; --i, off >>= 8) {
+    out[2 * i - 1] = TChar(kPairs.P[off & 0xFF][0]);
+    out[2 * i] = TChar(kPairs.P[off & 0xFF][1]);
+  }
+  TChar* hex = out + 12;
+  TChar* chars = out + 12 + layout.HexLen + 4;
+  for (size_t i = 0; i < n; ++i) {
+    TChar* h = hex + 2 * i + i / 4;
+    h[0] = TChar(kPairs.P[p[i]][0]);
+    h[1] = TChar(kPairs.P[p[i]][1]);
+    chars[i] = TChar(disp[p[i]]);
+  }
+}
+
+// The data lines of a dump into line, handed to emit one by one. A line is primed once and
+// then only refilled, except the last one when it is shorter.
+template <typename TString, typename TEmit>
+void DumpDataLines(TString& line, const TDumpLayout& layout, const char* disp, const uint8_t* data,
+                   int64_t len, TEmit emit) {
+  line.resize(layout.LineLen);
+  bool primed = false;
+  for (int64_t off = 0; off < len; off += static_cast<int64_t>(layout.W)) {
+    const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(layout.W), len - off));
+    if (!primed || n < layout.W) PrimeDumpLine(&line[0], layout);
+    primed = n == layout.W;
+    FillDumpLine(&line[0], layout, disp, data + off, n, static_cast<uint64_t>(off));
+    emit();
+  }
+}
+
+// Appends the decimal digits of n (not negative) with "," between groups of three.
+char* PutThousands(char* out, int64_t n) {
+  uint64_t u = n < 0 ? 0 : static_cast<uint64_t>(n);
+  unsigned groups[8];
+  int k = 0;
+  while (u >= 1000) {
+    groups[k++] = static_cast<unsigned>(u % 1000);
+    u /= 1000;
+  }
+  // The leading group without leading zeros, then each further group as three digits.
+  const unsigned lead = static_cast<unsigned>(u);
+  if (lead >= 100) *out++ = static_cast<char>('0' + lead / 100);
+  if (lead >= 10) *out++ = static_cast<char>('0' + lead / 10 % 10);
+  *out++ = static_cast<char>('0' + lead % 10);
+  while (k > 0) {
+    const unsigned g = groups[--k];
+    out[0] = ',';
+    out[1] = static_cast<char>('0' + g / 100);
+    out[2] = static_cast<char>('0' + g / 10 % 10);
+    out[3] = static_cast<char>('0' + g % 10);
+    out += 4;
+  }
+  return out;
+}
+
+char* PutText(char* out, const char* text) {
+  while (*text) *out++ = *text++;
+  return out;
+}
 
 }  // namespace
 
@@ -28,6 +122,17 @@ const std::wstring& TVTXMIParser::HexDumpHeader(size_t w) const {
   return cached;
 }
 
+// The character column's character for each byte: translated, or the byte itself when it
+// is printable ASCII.
+const char* TVTXMIParser::DumpCharacters() const {
+  for (int b = 0; b < 256; ++b) {
+    const wchar_t c = FConvertData ? FXlateS->DisplayableHostToPC(static_cast<uint16_t>(b))
+                                   : ((b >= 0x20 && b <= 0x7E) ? static_cast<wchar_t>(b) : L'.');
+    FDumpChars[b] = static_cast<char>(c);
+  }
+  return FDumpChars;
+}
+
 void TVTXMIParser::HexDumpBuffer(const uint8_t* data, TVTStringList& sl, int64_t len,
                                  int32_t width) const {
   HexDumpBuffer(data, [&](const std::wstring& l) { sl.Add(l); }, len, width);
@@ -35,37 +140,32 @@ void TVTXMIParser::HexDumpBuffer(const uint8_t* data, TVTStringList& sl, int64_t
 
 void TVTXMIParser::HexDumpBuffer(const uint8_t* data, const TVTLineSink& sink, int64_t len,
                                  int32_t width) const {
-  const size_t w = width < 1 ? 1 : static_cast<size_t>(width);
-  sink(HexDumpHeader(w));
-  // Each data line: "+", 8 hex digits of the offset, 3 blanks, w hex pairs with a blank
-  // after every fourth, "   *", w characters, "*". Built in place, position by position.
-  const size_t hexLen = 2 * w + w / 4;
-  const size_t lineLen = 12 + hexLen + 4 + w + 1;
+  HexDumpLines(data, sink, len, width, DumpCharacters());
+}
+
+void TVTXMIParser::HexDumpBuffer(const uint8_t* data, TVTTextWriter& out, int64_t len, int32_t width) const {
+  HexDumpLines(data, out, len, width, DumpCharacters());
+}
+
+void TVTXMIParser::HexDumpLines(const uint8_t* data, const TVTLineSink& sink, int64_t len, int32_t width,
+                                const char* disp) const {
+  const TDumpLayout layout(width < 1 ? 1 : static_cast<size_t>(width));
+  sink(HexDumpHeader(layout.W));
   std::wstring& line = FDumpLine;
-  for (int64_t off = 0; off < len; off += static_cast<int64_t>(w)) {
-    const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(w), len - off));
-    const uint8_t* p = data + off;
-    line.assign(lineLen, L' ');
-    wchar_t* out = &line[0];
-    out[0] = L'+';
-    uint64_t o = static_cast<uint64_t>(off);
-    for (int i = 8; i >= 1; --i, o >>= 4) out[i] = kHex[o & 15];
-    wchar_t* hex = out + 12;
-    wchar_t* chars = out + 12 + hexLen + 4;
-    chars[-1] = L'*';
-    for (size_t i = 0; i < n; ++i) {
-      wchar_t* h = hex + 2 * i + i / 4;
-      h[0] = kHex[p[i] >> 4];
-      h[1] = kHex[p[i] & 15];
-      if (FConvertData) {
-        chars[i] = FXlateS->DisplayableHostToPC(p[i]);
-      } else {
-        chars[i] = (p[i] >= 0x20 && p[i] <= 0x7E) ? static_cast<wchar_t>(p[i]) : L'.';
-      }
-    }
-    chars[w] = L'*';
-    sink(line);
+  DumpDataLines(line, layout, disp, data, len, [&] { sink(line); });
+}
+
+void TVTXMIParser::HexDumpLines(const uint8_t* data, TVTTextWriter& out, int64_t len, int32_t width,
+                                const char* disp) const {
+  const TDumpLayout layout(width < 1 ? 1 : static_cast<size_t>(width));
+  if (FDumpHeaderAnsiWidth != layout.W) {
+    FDumpHeaderAnsi = vtplatform::ToAnsi(HexDumpHeader(layout.W));
+    FDumpHeaderAnsiWidth = layout.W;
   }
+  out.WriteLineBytes(reinterpret_cast<const uint8_t*>(FDumpHeaderAnsi.data()), FDumpHeaderAnsi.size());
+  std::string& line = FDumpLineAnsi;
+  DumpDataLines(line, layout, disp, data, len,
+                [&] { out.WriteLineBytes(reinterpret_cast<const uint8_t*>(line.data()), line.size()); });
 }
 
 void TVTXMIParser::DumpXMIRecordData(TVTStringList& sl, int32_t /*datawidth: always 32*/) {
@@ -98,6 +198,7 @@ void TVTXMIParser::DumpXMIRecordData(const TVTLineSink& sink) {
   }
   size_t next = 0;
   std::vector<TSpan> active;
+  const char* disp = DumpCharacters();
   do {
     ReadXMITRecord();
     ++FRecCnt;
@@ -118,7 +219,7 @@ void TVTXMIParser::DumpXMIRecordData(const TVTLineSink& sink) {
                  vtstr::IntToStr(s.count) + L" of Member: " + r3->FMemberList[s.index]->Member + L")";
     }
     sink(title);
-    HexDumpBuffer(FRec, sink, FRecLen, 32);
+    HexDumpLines(FRec, sink, FRecLen, 32, disp);
     sink(L" ");
   } while (FRecType == TVTXMITRecordType::rtData || FRecName != L"INMR06");
 }
@@ -135,6 +236,25 @@ void TVTXMIParser::DumpXMIRecordData(const std::wstring& dumpfile, int32_t /*dat
 void TVTXMIParser::GetRecordData(TVTStringList& sl, int64_t /*maxrecs: limits nothing*/) {
   TVTStringList::TRefill refill(sl);
   GetRecordData([&](const std::wstring& l) { sl.Add(l); });
+}
+
+void TVTXMIParser::GetRecordData(TVTTextWriter& out) {
+  // The same lines as below, made as bytes: every character of a record dump is ASCII.
+  int64_t n = 0;
+  char title[128];
+  const char* disp = DumpCharacters();
+  WalkSequentialRecords([&] {
+    char* t = PutText(title, "Dump of record #");
+    t = PutThousands(t, ++n);
+    t = PutText(t, ", Length=");
+    t = PutThousands(t, FRecLen);
+    t = PutText(t, " bytes, Offset=");
+    t = PutThousands(t, FRecordPos);
+    out.WriteLineBytes(reinterpret_cast<const uint8_t*>(title), static_cast<size_t>(t - title));
+    HexDumpLines(FRec, out, FRecLen, 32, disp);
+    out.WriteLineBytes(nullptr, 0);
+    out.WriteLineBytes(nullptr, 0);
+  });
 }
 
 void TVTXMIParser::GetRecordData(const TVTLineSink& sink) {

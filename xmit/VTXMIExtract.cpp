@@ -111,7 +111,7 @@ std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
     const std::wstring file = f + DataSetFileName(parser) + L".txt";
     // The record dump is several times the data's size: written as it is made.
     TVTTextWriter out(file);
-    parser.GetRecordData([&](const std::wstring& l) { out.WriteLine(l); });
+    parser.GetRecordData(out);
     out.Close();
     return L"Extracted " + file;
   }

@@ -12,6 +12,7 @@
 
 #include "common/VTMFUtils.h"
 #include "common/VTStringList.h"
+#include "common/VTTextWriter.h"
 #include "platform/VTFileStream.h"
 #include "translate/VTDBCSMap.h"
 #include "translate/VTTranslate.h"
@@ -119,11 +120,14 @@ class TVTXMIParser {
   void DumpXMIRecordData(const std::wstring& dumpfile, int32_t datawidth);
   void GetRecordData(TVTStringList& sl, int64_t maxrecs);
   void GetRecordData(const TVTLineSink& sink);
+  // The same lines written to a text file, without making them as text first.
+  void GetRecordData(TVTTextWriter& out);
   void DumpXMIRecordData(const TVTLineSink& sink);
   void GetMemberList(TVTStringList& sl);
   // Appends the hex dump of len bytes, width bytes per line, to sl.
   void HexDumpBuffer(const uint8_t* data, TVTStringList& sl, int64_t len, int32_t width) const;
   void HexDumpBuffer(const uint8_t* data, const TVTLineSink& sink, int64_t len, int32_t width) const;
+  void HexDumpBuffer(const uint8_t* data, TVTTextWriter& out, int64_t len, int32_t width) const;
 
   // A message sent ahead of the data set: true when the transmission has one, and its
   // lines (trailing blanks removed) appended to lines.
@@ -256,5 +260,12 @@ class TVTXMIParser {
   mutable std::wstring FDumpHeader;  // the dump title line for FDumpHeaderWidth
   mutable size_t FDumpHeaderWidth = 0;
   mutable std::wstring FDumpLine;    // the line being built
+  mutable std::string FDumpLineAnsi;  // the same, as the bytes of a text file
+  const char* DumpCharacters() const;
+  void HexDumpLines(const uint8_t* data, const TVTLineSink& sink, int64_t len, int32_t width, const char* disp) const;
+  void HexDumpLines(const uint8_t* data, TVTTextWriter& out, int64_t len, int32_t width, const char* disp) const;
+  mutable std::string FDumpHeaderAnsi;  // the title line as the bytes of a text file
+  mutable size_t FDumpHeaderAnsiWidth = 0;
+  mutable char FDumpChars[256] = {};  // the character column's character for each byte
   void CacheRecordFormat(const TINMR02Record* first02);
 };

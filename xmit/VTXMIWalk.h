@@ -63,7 +63,9 @@ void TVTXMIParser::WalkSequentialRecords(TOnRecord onRecord) {
   SeekTo(FFirstSeqRecordPos);
   for (;;) {
     ReadXMITRecord();
-    if (FRecType == TVTXMITRecordType::rtControl || FRecLen == 0) return;
+    // An empty data record is a record like any other (the loader counts it too); only
+    // the control record after the data ends the walk.
+    if (FRecType == TVTXMITRecordType::rtControl) return;
     onRecord();
   }
 }
