@@ -45,6 +45,16 @@ Lines CobolNumbered(const Lines& in) {
   return out;
 }
 
+// A library's attributes, without members yet.
+TPDSDataSet DataSet(const char* dsn, uint16_t recfm, uint32_t lrecl, uint32_t blksize) {
+  TPDSDataSet ds;
+  ds.DSName = dsn;
+  ds.RECFM = recfm;
+  ds.LRECL = lrecl;
+  ds.BLKSIZE = blksize;
+  return ds;
+}
+
 TISPFStats Stats(uint8_t vv, uint8_t mm, unsigned cday, unsigned mday, unsigned hh, unsigned mi,
                  unsigned ss, size_t lines, uint32_t init, uint32_t mod, const char* user) {
   TISPFStats s;
@@ -169,11 +179,7 @@ const Lines kReadme = {
 };
 
 TPDSDataSet SourcePDS() {
-  TPDSDataSet ds;
-  ds.DSName = "VANTREL.SAMPLE.JCL";
-  ds.RECFM = 0x9000;
-  ds.LRECL = 80;
-  ds.BLKSIZE = 27920;
+  TPDSDataSet ds = DataSet("VANTREL.SAMPLE.JCL", 0x9000, 80, 27920);
   ds.Members.push_back(FixedMember("ALLOC", Numbered(kAllocJcl), ds,
                                    Stats(1, 2, 40, 12, 9, 15, 42, kAllocJcl.size(), 9, 2, "USER1")));
   ds.Members.push_back(FixedMember("COMPILE", Numbered(kCompileJcl), ds,
@@ -275,11 +281,7 @@ TPDSMember LoadMember(const std::string& name, const std::string& msg, uint8_t a
 }
 
 TPDSDataSet LoadLibrary() {
-  TPDSDataSet ds;
-  ds.DSName = "VANTREL.SAMPLE.LOAD";
-  ds.RECFM = 0xC000;
-  ds.LRECL = 0;
-  ds.BLKSIZE = 6144;
+  TPDSDataSet ds = DataSet("VANTREL.SAMPLE.LOAD", 0xC000, 0, 6144);
   ds.Members.push_back(LoadMember("HELLO", "HELLO FROM THE SAMPLE LOAD LIBRARY", 0x82, 0x24015001));
   ds.Members.push_back(LoadMember("LISTER", "LISTER: NOTHING TO LIST", 0x02, 0x24015002));
   ds.Members.push_back(LoadMember("SCATTER", "SCATTER-LOADED SAMPLE", 0x06, 0x24015003));
@@ -319,11 +321,7 @@ const Lines kLongRexx = {
 };
 
 TPDSDataSet VariablePDS() {
-  TPDSDataSet ds;
-  ds.DSName = "VANTREL.SAMPLE.CLIST";
-  ds.RECFM = 0x5000;
-  ds.LRECL = 255;
-  ds.BLKSIZE = 27998;
+  TPDSDataSet ds = DataSet("VANTREL.SAMPLE.CLIST", 0x5000, 255, 27998);
   ds.Members.push_back(VariableMember("COUNTMEM", kClistLines, ds,
                                       Stats(1, 3, 10, 14, 11, 11, 11, kClistLines.size(), 8, 3,
                                             "USER1")));
@@ -338,11 +336,7 @@ TPDSDataSet VariablePDS() {
 }
 
 TPDSDataSet PDSE() {
-  TPDSDataSet ds;
-  ds.DSName = "VANTREL.SAMPLE.PDSE.JCL";
-  ds.RECFM = 0x9000;
-  ds.LRECL = 80;
-  ds.BLKSIZE = 32720;
+  TPDSDataSet ds = DataSet("VANTREL.SAMPLE.PDSE.JCL", 0x9000, 80, 32720);
   ds.PDSE = true;
   ds.Device = vttest::TDeviceGeometry::PDSEDevice();
   ds.AutoStartCyl = 0;
@@ -368,11 +362,7 @@ const Lines kMessage = {
 };
 
 TPDSDataSet MessagePDS() {
-  TPDSDataSet ds;
-  ds.DSName = "VANTREL.SAMPLE.JCL";
-  ds.RECFM = 0x9000;
-  ds.LRECL = 80;
-  ds.BLKSIZE = 27920;
+  TPDSDataSet ds = DataSet("VANTREL.SAMPLE.JCL", 0x9000, 80, 27920);
   ds.Members.push_back(FixedMember("ALLOC", Numbered(kAllocJcl), ds,
                                    Stats(1, 2, 40, 12, 9, 15, 42, kAllocJcl.size(), 9, 2, "USER1")));
   ds.Members.push_back(FixedMember("COMPILE", Numbered(kCompileJcl), ds,
@@ -433,11 +423,7 @@ const Lines kLiesMich = {
 };
 
 TPDSDataSet GermanPDS() {
-  TPDSDataSet ds;
-  ds.DSName = "VANTREL.SAMPLE.TEXTDE";
-  ds.RECFM = 0x9000;
-  ds.LRECL = 80;
-  ds.BLKSIZE = 27920;
+  TPDSDataSet ds = DataSet("VANTREL.SAMPLE.TEXTDE", 0x9000, 80, 27920);
   ds.Members.push_back(GermanMember("BRIEF", kBrief, ds,
                                     Stats(1, 3, 150, 88, 10, 30, 0, kBrief.size(), 5, 2, "USER3")));
   ds.Members.push_back(GermanMember("LIESMICH", kLiesMich, ds,
