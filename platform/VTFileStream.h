@@ -46,11 +46,11 @@ class TVTFileStream {
   void Consume(size_t n) { FCur += n; }
 
   void Write(const void* src, size_t n) {
-    if (FMode == TMode::Create && n <= FBuf.size() - FCur) {  // the common case: into the buffer
+    if (FMode == TMode::Create && n != 0 && n <= FBuf.size() - FCur) {  // the common case
       std::memcpy(FBuf.data() + FCur, src, n);
       FCur += n;
       FEnd = FCur;
-      FDirty = FDirty || n > 0;
+      FDirty = true;
       return;
     }
     WriteSlow(src, n);
