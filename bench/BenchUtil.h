@@ -2,7 +2,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,22 @@ inline TArgs ParseArgs(int argc, char** argv, int defaultRuns) {
   }
   a.Ok = a.Ok && !a.Files.empty();
   return a;
+}
+
+// The main of a benchmark: the arguments, then run; a usage error exits 2, a failure
+// (a file that cannot be read) prints one line and exits 1.
+inline int BenchMain(int argc, char** argv, const char* name, int defaultRuns, int (*run)(const TArgs&)) {
+  const TArgs args = ParseArgs(argc, argv, defaultRuns);
+  if (!args.Ok) {
+    std::fprintf(stderr, "usage: %s FILE... [--runs N]\n", name);
+    return 2;
+  }
+  try {
+    return run(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", name, e.what());
+    return 1;
+  }
 }
 
 }  // namespace vtbench

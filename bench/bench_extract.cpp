@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -91,16 +90,4 @@ int Run(const vtbench::TArgs& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const vtbench::TArgs args = vtbench::ParseArgs(argc, argv, 3);
-  if (!args.Ok) {
-    std::fprintf(stderr, "usage: bench_extract FILE... [--runs N]\n");
-    return 2;
-  }
-  try {
-    return Run(args);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "bench_extract: %s\n", e.what());
-    return 1;
-  }
-}
+int main(int argc, char** argv) { return vtbench::BenchMain(argc, argv, "bench_extract", 3, Run); }

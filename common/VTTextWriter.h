@@ -25,7 +25,7 @@ class TVTTextWriter {
   }
   // A line given as the ANSI bytes it is saved as.
   void WriteLineBytes(const uint8_t* bytes, size_t n) {
-    if (n > 0) FOut.Write(bytes, n);
+    FOut.Write(bytes, n);
     FOut.Write("\r\n", 2);
   }
   // Writes out what is buffered; errors surface here rather than in the destructor.

@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/VTFileStream.h"
-#include "platform/VTPlatform.h"
 #include "translate/VTTableFiles.h"
-#include "translate/VTTranslate.h"
 #include "xml/VTXML.h"
 
 TVTDBCSMap::TVTDBCSMap() : FHostToUCS(new int32_t[65536]), FUCSToHost(new int32_t[65536]) { Clear(); }
@@ -17,10 +14,7 @@ void TVTDBCSMap::Clear() {
 
 void TVTDBCSMap::LoadFromXMLFile(const std::wstring& F) {
   TVTXMLDocument doc;
-  {
-    vtplatform::TVTFileStream in(F, vtplatform::TVTFileStream::TMode::Read);
-    doc.ParseFromAnsiStream(in);
-  }
+  vttable::ParseTableFile(F, doc);
   Clear();
   vttable::ReadTableTree(doc, L"DoubleByte", {FUCSToHost.get(), 65536, 0xFFFF},
                          {FHostToUCS.get(), 65536, 0xFFFF});
@@ -39,9 +33,7 @@ void TVTDBCSMap::SaveToXMLFile(const std::wstring& F) {
 void TVTDBCSMap::SaveToXMLFile() { SaveToXMLFile(FXMLFileName); }
 
 void TVTDBCSMap::LoadFromIBMFile(const std::wstring& F) {
-  if (!vtplatform::FileExists(F))
-    throw EVTInvalidTranslation("DBCS mapping not found: " + vtplatform::ToUtf8(F));
-  const std::vector<std::wstring> lines = vttable::ReadTextLines(F);
+  const std::vector<std::wstring> lines = vttable::ReadListing(F, "DBCS");
   Clear();
   for (const std::wstring& line : lines) {
     int32_t host, pc;

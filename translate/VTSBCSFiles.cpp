@@ -1,8 +1,6 @@
 // The single-byte map's table files: ".ilm" XML files and code page listings.
 #include <algorithm>
 
-#include "platform/VTFileStream.h"
-#include "platform/VTPlatform.h"
 #include "translate/VTTableFiles.h"
 #include "translate/VTTranslate.h"
 #include "xml/VTXML.h"
@@ -20,10 +18,7 @@ void ReadSBCSTree(TVTXMLDocument& doc, int32_t* a2e, int32_t* e2a) {
 
 void TVTSBCSMap::LoadFromXMLFile(const std::wstring& F) {
   TVTXMLDocument doc;
-  {
-    vtplatform::TVTFileStream in(F, vtplatform::TVTFileStream::TMode::Read);
-    doc.ParseFromAnsiStream(in);
-  }
+  vttable::ParseTableFile(F, doc);
   ReadSBCSTree(doc, FA2ETab.get(), FE2ATab);
   FName = vttable::TableName(F);
   FXMLFileName = F;
@@ -49,9 +44,7 @@ void TVTSBCSMap::SaveToXMLFile(const std::wstring& F) {
 void TVTSBCSMap::SaveToXMLFile() { SaveToXMLFile(FXMLFileName); }
 
 void TVTSBCSMap::LoadFromIBMFile(const std::wstring& F) {
-  if (!vtplatform::FileExists(F))
-    throw EVTInvalidTranslation("SBCS mapping not found: " + vtplatform::ToUtf8(F));
-  const std::vector<std::wstring> lines = vttable::ReadTextLines(F);
+  const std::vector<std::wstring> lines = vttable::ReadListing(F, "SBCS");
   InitializeMap();
   for (const std::wstring& line : lines) {
     int32_t host, pc;

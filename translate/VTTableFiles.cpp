@@ -118,7 +118,14 @@ std::wstring FromUtf16(const std::string& b, size_t from, bool bigEndian) {
 
 }  // namespace
 
-std::vector<std::wstring> ReadTextLines(const std::wstring& F) {
+void ParseTableFile(const std::wstring& F, TVTXMLDocument& doc) {
+  vtplatform::TVTFileStream in(F, vtplatform::TVTFileStream::TMode::Read);
+  doc.ParseFromAnsiStream(in);
+}
+
+std::vector<std::wstring> ReadListing(const std::wstring& F, const char* kind) {
+  if (!vtplatform::FileExists(F))
+    throw EVTInvalidTranslation(std::string(kind) + " mapping not found: " + vtplatform::ToUtf8(F));
   vtplatform::TVTFileStream in(F, vtplatform::TVTFileStream::TMode::Read);
   std::string bytes;
   char buf[65536];

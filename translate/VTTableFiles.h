@@ -33,10 +33,14 @@ void ReadTableTree(TVTXMLDocument& doc, const wchar_t* part, TTableSide a2e, TTa
 void WriteTableFile(const std::wstring& F, const wchar_t* root, const wchar_t* part,
                     const int32_t* a2e, int32_t na, const int32_t* e2a, int32_t ne);
 
-// The lines of a text file: UTF-8 or UTF-16 (either byte order) after their byte-order
-// mark, otherwise the ANSI code page. Line ends are CR LF, LF or CR.
-std::vector<std::wstring> ReadTextLines(const std::wstring& F);
-// The same for the bytes of such a file.
+// Parses the XML table file F into doc (file and XML errors reach the caller).
+void ParseTableFile(const std::wstring& F, TVTXMLDocument& doc);
+
+// The lines of the code page listing F; EVTInvalidTranslation "<kind> mapping not found: F"
+// when there is no such file.
+std::vector<std::wstring> ReadListing(const std::wstring& F, const char* kind);
+// The lines of a listing's bytes: UTF-8 or UTF-16 (either byte order) after their
+// byte-order mark, otherwise the ANSI code page. Line ends are CR LF, LF or CR.
 std::vector<std::wstring> DecodeTextLines(const std::string& bytes);
 // A listing line without its blanks and control characters at both ends; empty for a
 // line that carries no entry (empty, or a comment starting with "#" or "*").

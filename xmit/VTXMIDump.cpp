@@ -105,6 +105,17 @@ char* PutText(char* out, const char* text) {
   return out;
 }
 
+// The title line of record n of a record dump, at title (128 bytes are enough); its length.
+size_t RecordDumpTitle(char* title, int64_t n, int32_t len, int64_t pos) {
+  char* t = PutText(title, "Dump of record #");
+  t = PutThousands(t, n);
+  t = PutText(t, ", Length=");
+  t = PutThousands(t, len);
+  t = PutText(t, " bytes, Offset=");
+  t = PutThousands(t, pos);
+  return static_cast<size_t>(t - title);
+}
+
 }  // namespace
 
 // The title line of a dump of w bytes per line; made once per width.
@@ -239,18 +250,13 @@ void TVTXMIParser::GetRecordData(TVTStringList& sl, int64_t /*maxrecs: limits no
 }
 
 void TVTXMIParser::GetRecordData(TVTTextWriter& out) {
-  // The same lines as below, made as bytes: every character of a record dump is ASCII.
+  // The same lines as the text form below, made as bytes: every character is ASCII.
   int64_t n = 0;
   char title[128];
   const char* disp = DumpCharacters();
   WalkSequentialRecords([&] {
-    char* t = PutText(title, "Dump of record #");
-    t = PutThousands(t, ++n);
-    t = PutText(t, ", Length=");
-    t = PutThousands(t, FRecLen);
-    t = PutText(t, " bytes, Offset=");
-    t = PutThousands(t, FRecordPos);
-    out.WriteLineBytes(reinterpret_cast<const uint8_t*>(title), static_cast<size_t>(t - title));
+    const size_t k = RecordDumpTitle(title, ++n, FRecLen, FRecordPos);
+    out.WriteLineBytes(reinterpret_cast<const uint8_t*>(title), k);
     HexDumpLines(FRec, out, FRecLen, 32, disp);
     out.WriteLineBytes(nullptr, 0);
     out.WriteLineBytes(nullptr, 0);
@@ -259,11 +265,12 @@ void TVTXMIParser::GetRecordData(TVTTextWriter& out) {
 
 void TVTXMIParser::GetRecordData(const TVTLineSink& sink) {
   int64_t n = 0;
+  char title[128];
+  const char* disp = DumpCharacters();
   WalkSequentialRecords([&] {
-    ++n;
-    sink(L"Dump of record #" + vtstr::FormatThousands(n) + L", Length=" +
-         vtstr::FormatThousands(FRecLen) + L" bytes, Offset=" + vtstr::FormatThousands(FRecordPos));
-    HexDumpBuffer(FRec, sink, FRecLen, 32);
+    const size_t k = RecordDumpTitle(title, ++n, FRecLen, FRecordPos);
+    sink(std::wstring(title, title + k));
+    HexDumpLines(FRec, sink, FRecLen, 32, disp);
     sink(L"");
     sink(L"");
   });

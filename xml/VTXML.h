@@ -245,6 +245,9 @@ class TVTXMLDocument {
   void ProcessToken();
   void FinishParse();
   TVTXMLElement* ResolveFromContext(const std::wstring& path);
+  TVTXMLElement* ListElement(const std::wstring& path, int32_t ind);
+  // Loads a file with parse; any failure: InitializeXMLDocument.
+  void LoadFile(const std::wstring& FileName, void (TVTXMLDocument::*parse)(vtplatform::TVTFileStream&));
   void ContextToRoot();
 
   std::unique_ptr<TVTXMLElement> FRootElement;

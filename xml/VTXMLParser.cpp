@@ -96,24 +96,22 @@ void TVTXMLDocument::ParseFromUnicodeStream(vtplatform::TVTFileStream& stream) {
   FinishParse();
 }
 
-void TVTXMLDocument::LoadStructuredXML(const std::wstring& FileName) {
+void TVTXMLDocument::LoadFile(const std::wstring& FileName, void (TVTXMLDocument::*parse)(vtplatform::TVTFileStream&)) {
   try {
     vtplatform::TVTFileStream in(FileName, vtplatform::TVTFileStream::TMode::Read);
-    ParseFromAnsiStream(in);
+    (this->*parse)(in);
     FFileName = FileName;
   } catch (const std::exception&) {
     InitializeXMLDocument();
   }
 }
 
+void TVTXMLDocument::LoadStructuredXML(const std::wstring& FileName) {
+  LoadFile(FileName, &TVTXMLDocument::ParseFromAnsiStream);
+}
+
 void TVTXMLDocument::LoadUnicodeXML(const std::wstring& FileName) {
-  try {
-    vtplatform::TVTFileStream in(FileName, vtplatform::TVTFileStream::TMode::Read);
-    ParseFromUnicodeStream(in);
-    FFileName = FileName;
-  } catch (const std::exception&) {
-    InitializeXMLDocument();
-  }
+  LoadFile(FileName, &TVTXMLDocument::ParseFromUnicodeStream);
 }
 
 // --- tokenizer ---

@@ -189,8 +189,13 @@ void TVTXMLDocument::SetVariantValue(const std::wstring& path, const TVTVariant&
   e->SetValue(value.AsString());
 }
 
+// A value list: the path, with the digits of ind appended when ind is not 0.
+TVTXMLElement* TVTXMLDocument::ListElement(const std::wstring& path, int32_t ind) {
+  return ResolveFromContext(ind != 0 ? path + std::to_wstring(ind) : path);
+}
+
 void TVTXMLDocument::SetListValue(const std::wstring& path, int32_t ind, const TVTVariant& value) {
-  TVTXMLElement* list = ResolveFromContext(ind != 0 ? path + std::to_wstring(ind) : path);
+  TVTXMLElement* list = ListElement(path, ind);
   int32_t match = -1;
   for (int32_t i = 0; i < list->ElementCount(); ++i)
     if (TVTVariant(list->GetElement(i)->Value()) == value) match = i;
@@ -213,7 +218,7 @@ void TVTXMLDocument::SetListValue(const std::wstring& path, int32_t ind, const T
 }
 
 void TVTXMLDocument::RemoveListValue(const std::wstring& path, int32_t ind, const TVTVariant& value) {
-  TVTXMLElement* list = ResolveFromContext(ind != 0 ? path + std::to_wstring(ind) : path);
+  TVTXMLElement* list = ListElement(path, ind);
   for (int32_t i = 0; i < list->ElementCount(); ++i) {
     TVTXMLElement* child = list->GetElement(i);
     if (TVTVariant(child->Value()) == value) {
