@@ -96,6 +96,10 @@ TEST_P(Corpus, LoadsWithACompleteIndex) {
     EXPECT_EQ(p.UnloadType(), TVTUnloadType::utSeq);
     EXPECT_EQ(p.SeqRecordCount(), f.count);
     EXPECT_EQ(p.MemberCount(), 0);
+    // The text view shows every record the loader counted (empty records included).
+    TVTStringList sl;
+    p.GetRecordText(sl, 0);
+    EXPECT_EQ(static_cast<int64_t>(sl.Count()), f.count);
     return;
   }
   EXPECT_EQ(p.UnloadType(), f.kind == Kind::Pds ? TVTUnloadType::utPDS : TVTUnloadType::utPDSE);
