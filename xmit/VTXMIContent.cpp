@@ -39,21 +39,25 @@ TVTXMIMemberContentType TVTXMIParser::GetContentType(const std::wstring& m) {
   const bool sequential = m.empty() || UnloadType() == TVTUnloadType::utSeq;
   if (sequential) {
     SeekTo(FFirstSeqRecordPos);
-  } else {
-    const TDirEntry* d = DataEntry(m);
-    if (!d) return TVTXMIMemberContentType::ctUnknown;
-    if (LRECL() == 0) return TVTXMIMemberContentType::ctLoadMember;
-    // An entry whose data the loader never found (an alias without a main member, say)
-    // has no content.
-    if (d->Offset == 0) return TVTXMIMemberContentType::ctEmpty;
-    SeekTo(d->Offset);
+    // A sequential data set without data records holds nothing; on an unloaded library the
+    // data set's records are no sequential records (position 0 holds the header record).
+    if (FFirstSeqRecordPos == 0) {
+      if (UnloadType() == TVTUnloadType::utSeq) return TVTXMIMemberContentType::ctEmpty;
+      throw EXMITError("Unexpected Control Record while determining content type");
+    }
+    return SequentialSampleType();
   }
+  const TDirEntry* d = DataEntry(m);
+  if (!d) return TVTXMIMemberContentType::ctUnknown;
+  if (LRECL() == 0) return TVTXMIMemberContentType::ctLoadMember;
+  // An entry whose data the loader never found (an alias without a main member, say)
+  // has no content.
+  if (d->Offset == 0) return TVTXMIMemberContentType::ctEmpty;
+  SeekTo(d->Offset);
   ReadXMITRecord();
   if (FRecType == TVTXMITRecordType::rtControl)
     throw EXMITError("Unexpected Control Record while determining content type");
   const size_t recLen = static_cast<size_t>(FRecLen);
-  if (sequential) return ClassifySample(FRec, FRecLen);
-
   if (recLen < 12) return TVTXMIMemberContentType::ctBinary;  // damaged: no block header
   const size_t dl = vtmf::BE16At(FRec + 10);
   if (dl == 0) return TVTXMIMemberContentType::ctEmpty;
@@ -70,13 +74,41 @@ TVTXMIMemberContentType TVTXMIParser::GetContentType(const std::wstring& m) {
     return TVTXMIMemberContentType::ctAWS;
   if (StartsWith(data, avail, {0x4D, 0x5A})) return TVTXMIMemberContentType::ctEXE;
 
-  if (RecordFormat() == L"VB") {
-    if (avail < 8) return TVTXMIMemberContentType::ctBinary;
-    const size_t rl = vtmf::BE16At(data + 4);
-    const size_t n = rl < 4 ? 0 : std::min(rl - 4, avail - 8);
-    return ClassifySample(data + 8, static_cast<int32_t>(n));
-  }
+  if (VariableRecords()) return MemberSampleType(*d);
   // The first LRECL bytes, cut at the block's end.
   const size_t n = std::min(static_cast<size_t>(LRECL()), avail);
   return ClassifySample(data, static_cast<int32_t>(n));
+}
+
+// A member of variable-length records is judged by its first record that holds data: real
+// libraries often begin a member with an empty line. A member of empty records only is
+// empty; damaged descriptors before any data make it binary.
+TVTXMIMemberContentType TVTXMIParser::MemberSampleType(const TDirEntry& e) {
+  TVTXMIMemberContentType type = TVTXMIMemberContentType::ctEmpty;
+  bool found = false, damaged = false;
+  const TWalkEnd how = WalkMemberBlocks(e, [&](const uint8_t* blk, size_t dl) {
+    const vtxmi::TVarBlockEnd end = vtxmi::ForEachVariableRecord(blk, dl, [&](const uint8_t* rec, size_t len) {
+      if (len == 0) return true;
+      type = ClassifySample(rec, static_cast<int32_t>(len));
+      found = true;
+      return false;
+    });
+    damaged = end == vtxmi::TVarBlockEnd::vbDamaged;
+    return !found && !damaged;
+  });
+  if (found) return type;
+  return damaged || how == TWalkEnd::weDamaged ? TVTXMIMemberContentType::ctBinary
+                                               : TVTXMIMemberContentType::ctEmpty;
+}
+
+// A sequential data set is judged by its first record that holds data; one of empty
+// records only is empty.
+TVTXMIMemberContentType TVTXMIParser::SequentialSampleType() {
+  TVTXMIMemberContentType type = TVTXMIMemberContentType::ctEmpty;
+  WalkSequentialRecords([&](const uint8_t* rec, size_t len) {
+    if (len == 0) return true;
+    type = ClassifySample(rec, static_cast<int32_t>(len));
+    return false;
+  });
+  return type;
 }

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "common/VTStrUtils.h"
-#include "xmit/VTXMIParser.h"
+#include "xmit/VTXMIWalk.h"
 
 using vtmf::BE16At;
 using vtmf::BE24At;
@@ -52,8 +52,10 @@ void TVTXMIParser::ProcessDirectoryRecord(TINMR03Record& r03) {
 void TVTXMIParser::ReadDirEntryUserData(TDirEntry& e, TINMR03Record& r03, const uint8_t* ud,
                                         size_t udLen) {
   const size_t halfwords = udLen / 2;
+  // ISPF keeps its statistics in every library of fixed or variable records (source,
+  // listings, panels, documentation).
   if ((halfwords == 15 || halfwords == 20) &&
-      (FRecfmKind == TRecfmKind::rkFB || FRecfmKind == TRecfmKind::rkVB)) {
+      (FRecfmKind == TRecfmKind::rkFixed || FRecfmKind == TRecfmKind::rkVariable)) {
     // ISPF statistics; the 20-halfword form with flag 0x20 carries 32-bit line counts.
     const bool extended = halfwords == 20 && (ud[2] & 0x20) != 0;
     if (halfwords == 20 && !extended) return;
@@ -139,7 +141,7 @@ void TVTXMIParser::ProcessMemberDataRecord(TINMR03Record& r03) {
 
   const int32_t lrecl = LRECL();
   const bool undefined = lrecl == 0 || FRecfmKind == TRecfmKind::rkU;
-  const bool variable = !undefined && FRecfmKind == TRecfmKind::rkVB;
+  const bool variable = !undefined && FRecfmKind == TRecfmKind::rkVariable;
   size_t pos = 0;
   // Each block is a 12-byte count field and DL data bytes. A block that reaches past the
   // record is damaged: the walk of this record ends there.
@@ -165,17 +167,14 @@ void TVTXMIParser::ProcessMemberDataRecord(TINMR03Record& r03) {
         m->RecCnt += records;
       }
       // A remainder that is no whole record belongs to this block and is passed over.
-    } else {
-      const size_t bl = BE16At(rec + data);
-      const size_t blockEnd = data + std::min(dl, bl < 4 ? size_t(4) : bl);
-      size_t rp = data + 4;
-      while (rp + 4 <= blockEnd) {
-        const size_t rl = BE16At(rec + rp);
-        if (rl < 4 || rp + rl > blockEnd) break;  // damaged descriptor: end of this block
-        if (m && rl - 4 > m->MaxLRECL) m->MaxLRECL = static_cast<uint32_t>(rl - 4);
-        rp += rl;
-      }
-      if (m) m->Size += static_cast<int64_t>(dl);
+    } else if (m) {
+      // Variable records: the block's data whole (descriptors included) counts in Size, each
+      // record by its descriptor in RecCnt and MaxLRECL. A damaged descriptor ends its block.
+      vtxmi::ForEachVariableRecord(rec + data, dl, [m](const uint8_t*, size_t len) {
+        ++m->RecCnt;
+        if (len > m->MaxLRECL) m->MaxLRECL = static_cast<uint32_t>(len);
+      });
+      m->Size += static_cast<int64_t>(dl);
     }
     pos = data + dl;
   }

@@ -106,7 +106,7 @@ char* PutText(char* out, const char* text) {
 }
 
 // The title line of record n of a record dump, at title (128 bytes are enough); its length.
-size_t RecordDumpTitle(char* title, int64_t n, int32_t len, int64_t pos) {
+size_t RecordDumpTitle(char* title, int64_t n, int64_t len, int64_t pos) {
   char* t = PutText(title, "Dump of record #");
   t = PutThousands(t, n);
   t = PutText(t, ", Length=");
@@ -254,10 +254,10 @@ void TVTXMIParser::GetRecordData(TVTTextWriter& out) {
   int64_t n = 0;
   char title[128];
   const char* disp = DumpCharacters();
-  WalkSequentialRecords([&] {
-    const size_t k = RecordDumpTitle(title, ++n, FRecLen, FRecordPos);
+  WalkSequentialRecords([&](const uint8_t* rec, size_t len) {
+    const size_t k = RecordDumpTitle(title, ++n, static_cast<int64_t>(len), FRecordPos);
     out.WriteLineBytes(reinterpret_cast<const uint8_t*>(title), k);
-    HexDumpLines(FRec, out, FRecLen, 32, disp);
+    HexDumpLines(rec, out, static_cast<int64_t>(len), 32, disp);
     out.WriteLineBytes(nullptr, 0);
     out.WriteLineBytes(nullptr, 0);
   });
@@ -267,10 +267,10 @@ void TVTXMIParser::GetRecordData(const TVTLineSink& sink) {
   int64_t n = 0;
   char title[128];
   const char* disp = DumpCharacters();
-  WalkSequentialRecords([&] {
-    const size_t k = RecordDumpTitle(title, ++n, FRecLen, FRecordPos);
+  WalkSequentialRecords([&](const uint8_t* rec, size_t len) {
+    const size_t k = RecordDumpTitle(title, ++n, static_cast<int64_t>(len), FRecordPos);
     sink(std::wstring(title, title + k));
-    HexDumpLines(FRec, sink, FRecLen, 32, disp);
+    HexDumpLines(rec, sink, static_cast<int64_t>(len), 32, disp);
     sink(L"");
     sink(L"");
   });

@@ -129,12 +129,11 @@ void TVTXMIParser::GetMemberData(const std::wstring& m, TVTStringList& sl, bool 
 bool TVTXMIParser::WriteRawMemberData(const std::wstring& m, const TVTByteSink& sink) {
   const TDirEntry* e = DataEntry(m);
   if (!e) return false;
-  const std::wstring recfm = RecordFormat();
   const size_t lrecl = static_cast<size_t>(LRECL());
-  // Fixed formats: the whole records of each block. VB: each block's data whole, block and
-  // record descriptors included, so the file can go back to the host as it came. U (and a
-  // data set without LRECL): the blocks' bytes.
-  const bool wholeBlocks = lrecl == 0 || recfm == L"U" || recfm == L"VB";
+  // Fixed formats: the whole records of each block. Variable formats: each block's data
+  // whole, block and record descriptors included, so the file can go back to the host as it
+  // came. U (and a data set without LRECL): the blocks' bytes.
+  const bool wholeBlocks = lrecl == 0 || RecordFormat() == L"U" || VariableRecords();
   WalkMemberBlocks(*e, [&](const uint8_t* blk, size_t dl) {
     if (wholeBlocks) {
       sink(blk, dl);
@@ -155,5 +154,7 @@ void TVTXMIParser::SaveRawMemberData(const std::wstring& m, const std::wstring& 
 
 void TVTXMIParser::GetRecordText(TVTStringList& sl, int64_t /*maxrecs: limits nothing*/) {
   TVTStringList::TRefill refill(sl);
-  WalkSequentialRecords([&] { sl.Add(FXlateS->ASCIIStringFromBuffer(FRec, FRecLen)); });
+  WalkSequentialRecords([&](const uint8_t* rec, size_t len) {
+    sl.Add(FXlateS->ASCIIStringFromBuffer(rec, static_cast<int32_t>(len)));
+  });
 }

@@ -31,7 +31,7 @@ void TVTXMIParser::LoadXMIFile() {
         if (FSeqRun) {
           // Another record of a sequential data set after its first: it only counts.
           ++FDataCnt;
-          ++FSeqRecCnt;
+          FSeqRecCnt += SeqRecordsIn(static_cast<size_t>(FRecLen));
           continue;
         }
         if (FCtrlCnt < 1) throw EXMITError("Bad Control Record Structure");

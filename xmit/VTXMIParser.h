@@ -176,7 +176,7 @@ class TVTXMIParser {
   void ProcessMemberDataRecord(TINMR03Record& r03);
 
   // Member data walks (member data, content type).
-  enum class TWalkEnd { weEndMarker, weControl, weDamaged, weNoData };
+  enum class TWalkEnd { weEndMarker, weControl, weDamaged, weNoData, weStopped };
   template <typename TOnBlock>
   TWalkEnd WalkMemberBlocks(const TDirEntry& e, TOnBlock onBlock);
   template <typename TOnRecord>
@@ -184,7 +184,14 @@ class TVTXMIParser {
   template <typename TOnRecord>
   void WalkSequentialRecords(TOnRecord onRecord);
   const TDirEntry* DataEntry(const std::wstring& m);
+  // True when the data set's records are of a variable-length format (V, VB, VBA, ...):
+  // blocks and records carry length descriptors.
+  bool VariableRecords() const;
+  // How many logical records one data record of len bytes of a sequential data set holds.
+  int64_t SeqRecordsIn(size_t len) const;
   TVTXMIMemberContentType ClassifySample(const uint8_t* data, int32_t len) const;
+  TVTXMIMemberContentType MemberSampleType(const TDirEntry& e);
+  TVTXMIMemberContentType SequentialSampleType();
   std::wstring BytesToText(const uint8_t* data, size_t len) const;
   void SeekTo(int64_t pos);
 
@@ -233,10 +240,14 @@ class TVTXMIParser {
   size_t FDataINMR03Index = 0;     // INMR03 of the data set's file
   std::vector<std::wstring> FMessageLines;
 
-  // The data set's record format, decided once for the data records (they are many).
-  enum class TRecfmKind { rkFB, rkVB, rkU, rkOther };
+  // The data set's record format, decided once for the data records (they are many):
+  // fixed (F, FB, FBA, ...), variable (V, VB, VBA, ...), undefined (U), or none of these.
+  enum class TRecfmKind { rkFixed, rkVariable, rkU, rkOther };
   const TINMR02Record* FRecfmOf = nullptr;
   TRecfmKind FRecfmKind = TRecfmKind::rkOther;
+  // A sequential data set of record format F or FB: its LRECL, by which a data record that
+  // holds a whole block is cut into its records; 0 for every other data set.
+  size_t FSeqSplitLRECL = 0;
   bool FSequential = false;  // the data set's utility is INMCOPY
   bool FSeqRun = false;      // within the data records of a sequential data set
 

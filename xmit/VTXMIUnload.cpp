@@ -8,8 +8,8 @@ void TVTXMIParser::ProcessDataRecord(TINMR02Record* first02, TINMR03Record* cur0
   if (first02 != FRecfmOf) CacheRecordFormat(first02);
   if (FSequential) {
     cur03->FUnloadType = TVTUnloadType::utSeq;
-    ++FSeqRecCnt;
-    if (FSeqRecCnt == 1) FFirstSeqRecordPos = FRecordPos;
+    if (FSeqRecCnt == 0) FFirstSeqRecordPos = FRecordPos;
+    FSeqRecCnt += SeqRecordsIn(static_cast<size_t>(FRecLen));
     return;
   }
   switch (FPDSState) {
@@ -36,10 +36,24 @@ void TVTXMIParser::CacheRecordFormat(const TINMR02Record* first02) {
   FRecfmOf = first02;
   FSequential = first02->FUTIL == L"INMCOPY";
   const std::wstring f = first02->RecordFormat();
-  FRecfmKind = f == L"FB"  ? TRecfmKind::rkFB
-               : f == L"VB" ? TRecfmKind::rkVB
-               : f == L"U"  ? TRecfmKind::rkU
-                            : TRecfmKind::rkOther;
+  FRecfmKind = f == L"U"                       ? TRecfmKind::rkU
+               : !f.empty() && f[0] == L'F' ? TRecfmKind::rkFixed
+               : !f.empty() && f[0] == L'V' ? TRecfmKind::rkVariable
+                                              : TRecfmKind::rkOther;
+  FSeqSplitLRECL = FSequential && (f == L"F" || f == L"FB") ? first02->FLRECL : 0;
+}
+
+bool TVTXMIParser::VariableRecords() const {
+  const TINMR02Record* r = FirstINMR02();
+  if (!r) return false;
+  const std::wstring f = r->RecordFormat();
+  return !f.empty() && f[0] == L'V';
+}
+
+int64_t TVTXMIParser::SeqRecordsIn(size_t len) const {
+  const size_t lrecl = FSeqSplitLRECL;
+  if (lrecl == 0 || len <= lrecl || len % lrecl != 0) return 1;
+  return static_cast<int64_t>(len / lrecl);
 }
 
 void TVTXMIParser::ProcessCOPYR1(TINMR03Record& r03) {

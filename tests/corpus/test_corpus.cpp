@@ -77,7 +77,7 @@ const TCorpusFile kCorpus[] = {
     {"waziTerra__applibs_F1024.xmit", Kind::Seq, 200, 0},
     {"xmi__test_pds.xmi", Kind::Pds, 4, 0},
     {"xmi__test_pds_msg.xmi", Kind::Pds, 2, 0},
-    {"xmi__test_seq.xmi", Kind::Seq, 1, 0},
+    {"xmi__test_seq.xmi", Kind::Seq, 33, 0},  // one 2,640-byte block of 80-byte records
 };
 
 std::wstring CorpusPath(const char* name) {
@@ -124,6 +124,69 @@ TEST_P(Corpus, LoadsWithACompleteIndex) {
 
 INSTANTIATE_TEST_SUITE_P(Shared, Corpus, ::testing::ValuesIn(kCorpus),
                          [](const ::testing::TestParamInfo<TCorpusFile>& info) {
+                           std::string n = info.param.name;
+                           for (char& c : n)
+                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return n;
+                         });
+
+// Libraries of variable records and a blocked sequential data set: what their members hold,
+// counted by an independent reading of the records' descriptors.
+struct TFormatFacts {
+  const char* name;
+  int64_t records;     // all members' records, or the sequential data set's
+  int64_t size;        // all members' bytes (block data); not used for sequential data
+  int textMembers;     // members judged EBCDIC text (the data set itself when sequential)
+  int statsMembers;    // members with ISPF statistics
+};
+
+void PrintTo(const TFormatFacts& f, std::ostream* os) { *os << f.name; }
+
+const TFormatFacts kFormatFacts[] = {
+    {"tk4__SYS2.IEBUPDTX.USERGDE___txt.xmi", 3049, 212562, 1, 0},  // VBA 100
+    {"CBT939__SRCE.xmi", 79249, 2987401, 52, 2},                    // VB 255, empty first lines
+    {"CBT008__VBCLISTS.xmi", 95, 3777, 5, 5},                       // VB 255
+    {"xmi__test_seq.xmi", 33, 0, 1, 0},                             // FB 80 sent as one block
+};
+
+class CorpusFormats : public ::testing::TestWithParam<TFormatFacts> {};
+
+TEST_P(CorpusFormats, RecordsContentAndStatistics) {
+  const TFormatFacts& f = GetParam();
+  const std::wstring path = CorpusPath(f.name);
+  if (!vtplatform::FileExists(path)) GTEST_SKIP() << "corpus not present";
+  TVTXMIParser p;
+  p.LoadXMIFile(path);
+  if (p.UnloadType() == TVTUnloadType::utSeq) {
+    EXPECT_EQ(p.SeqRecordCount(), f.records);
+    TVTStringList sl;
+    p.GetRecordText(sl, 0);
+    EXPECT_EQ(static_cast<int64_t>(sl.Count()), f.records);
+    EXPECT_EQ(p.GetContentType(L"") == TVTXMIMemberContentType::ctEBCDICText ? 1 : 0, f.textMembers);
+    return;
+  }
+  int64_t records = 0, size = 0;
+  int text = 0, stats = 0;
+  TVTStringList sl;
+  for (int i = 0; i < p.MemberCount(); ++i) {
+    const TDirEntry& e = p.MemberEntry(i);
+    records += e.RecCnt;
+    size += e.Size;
+    stats += e.ISPFStats ? 1 : 0;
+    if (p.GetContentType(e.Member) == TVTXMIMemberContentType::ctEBCDICText) ++text;
+    // The text view shows exactly the records the loader counted.
+    p.GetMemberData(e.Member, sl, false);
+    EXPECT_EQ(static_cast<int64_t>(sl.Count()), e.RecCnt);
+  }
+  EXPECT_EQ(records, f.records);
+  EXPECT_EQ(size, f.size);
+  EXPECT_EQ(text, f.textMembers);
+  EXPECT_EQ(stats, f.statsMembers);
+  EXPECT_EQ(p.INMR03List()[0]->FISPFStatsPresent, f.statsMembers > 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shared, CorpusFormats, ::testing::ValuesIn(kFormatFacts),
+                         [](const ::testing::TestParamInfo<TFormatFacts>& info) {
                            std::string n = info.param.name;
                            for (char& c : n)
                              if (!isalnum(static_cast<unsigned char>(c))) c = '_';

@@ -335,6 +335,52 @@ TPDSDataSet VariablePDS() {
   return ds;
 }
 
+// A documentation library of variable records with ASA print control characters (VBA):
+// each line starts with its control character, and a member may begin with an empty record.
+const Lines kGuideLines = {
+    "1VANTREL SAMPLE PROGRAMS - USER GUIDE",
+    " ",
+    "0CHAPTER 1.  INTRODUCTION",
+    " ",
+    " THE SAMPLE PROGRAMS SHOW HOW A BATCH JOB READS ITS CONTROL FILE, SORTS THE DAILY",
+    " SALES AND PRINTS A REPORT.  EACH PROGRAM IS DESCRIBED IN ITS OWN CHAPTER.",
+    "0CHAPTER 2.  RUNNING THE JOBS",
+    " ",
+    " SUBMIT MEMBER RUNPAY OF VANTREL.SAMPLE.JCL.  THE JOB ENDS WITH RETURN CODE 0 WHEN",
+    " EVERY STEP RAN; A RETURN CODE OF 8 MEANS THE INPUT FILE WAS EMPTY.",
+};
+
+const Lines kNewsLines = {
+    " RELEASE NOTES",
+    " ",
+    " 1.2   THE REPORT STEP PRINTS A TOTAL LINE PER REGION.",
+    " 1.1   THE SORT STEP TAKES ITS KEYS FROM THE CONTROL FILE.",
+    " 1.0   FIRST RELEASE.",
+};
+
+TPDSMember PrintMember(const std::string& name, const Lines& lines, bool emptyFirst,
+                       const TPDSDataSet& ds, const TISPFStats& st) {
+  std::vector<Bytes> recs;
+  if (emptyFirst) recs.push_back(Bytes());  // a record of its descriptor alone
+  for (const std::string& l : lines) recs.push_back(vttest::Ebcdic(l));
+  TPDSMember m;
+  m.Name = name;
+  m.Blocks = vttest::BlockVariable(recs, ds.BLKSIZE);
+  m.ISPF = st;
+  return m;
+}
+
+TPDSDataSet PrintPDS() {
+  TPDSDataSet ds = DataSet("VANTREL.SAMPLE.DOC", 0x5400, 137, 27998);
+  ds.Members.push_back(PrintMember("GUIDE", kGuideLines, false, ds,
+                                   Stats(1, 4, 20, 30, 10, 5, 0, kGuideLines.size(), 6, 4,
+                                         "USER1")));
+  ds.Members.push_back(PrintMember("NEWS", kNewsLines, true, ds,
+                                   Stats(1, 2, 21, 31, 11, 6, 1, kNewsLines.size() + 1, 3, 3,
+                                         "USER2")));
+  return ds;
+}
+
 TPDSDataSet PDSE() {
   TPDSDataSet ds = DataSet("VANTREL.SAMPLE.PDSE.JCL", 0x9000, 80, 32720);
   ds.PDSE = true;
@@ -453,6 +499,15 @@ int main(int argc, char** argv) {
     vttest::WriteFile(dir + "sample_pdse.xmi", b.PDS(PDSE()));
     vttest::WriteFile(dir + "sample_msg.xmi", b.MessageAndPDS(kMessage, MessagePDS()));
     vttest::WriteFile(dir + "sample_pds_de273.xmi", b.PDS(GermanPDS()));
+    vttest::WriteFile(dir + "sample_pds_vba.xmi", b.PDS(PrintPDS()));
+
+    // A sequential data set sent as whole blocks: each data record holds ten 80-byte records.
+    vttest::TSeqDataSet blocked;
+    blocked.DSName = "VANTREL.SAMPLE.BLOCKED";
+    blocked.BLKSIZE = 800;
+    for (const Bytes& blk : vttest::BlockFixed(vttest::FixedRecords(SeqLines(), 80), 80, 800))
+      blocked.Records.push_back(blk);
+    vttest::WriteFile(dir + "sample_seq_blocked.xmi", b.Sequential(blocked));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_samples: %s\n", e.what());
     return 1;

@@ -40,22 +40,18 @@ TEST(MemberText, FixedRecordsTranslatedAndNative) {
 }
 
 TEST(MemberText, VariableAndOtherFormats) {
-  // VB: one line per record descriptor, RL - 4 characters, an empty line for RL 4.
+  // Every variable format (V, VB, VBA, VBM, VA): one line per record descriptor, RL - 4
+  // characters, an empty line for RL 4; the descriptors never show.
   const std::vector<Bytes> recs = {Ebcdic("FIRST"), Bytes(), Ebcdic("THIRD RECORD")};
-  TLoaded vb(TXmitBuilder().PDS(Library(0x5000, 255, {Member("V", BlockVariable(recs, 27998))})));
   TVTStringList sl;
-  vb.P.GetMemberData(L"V", sl, false);
-  ASSERT_EQ(sl.Count(), 3u);
-  EXPECT_EQ(sl[0], L"FIRST");
-  EXPECT_EQ(sl[1], L"");
-  EXPECT_EQ(sl[2], L"THIRD RECORD");
-
-  // VBA is cut into LRECL pieces, descriptors included, like a fixed format.
-  Bytes blk = BlockVariable({Bytes(16, 0xC1)}, 27998)[0];
-  blk.resize(20, 0x40);
-  TLoaded vba(TXmitBuilder().PDS(Library(0x5400, 10, {Member("X", {blk})})));
-  vba.P.GetMemberData(L"X", sl, false);
-  EXPECT_EQ(sl.Count(), 2u);
+  for (uint16_t recfm : {uint16_t(0x4000), uint16_t(0x5000), uint16_t(0x5400), uint16_t(0x5200), uint16_t(0x4400)}) {
+    TLoaded vb(TXmitBuilder().PDS(Library(recfm, 10, {Member("V", BlockVariable(recs, 27998))})));
+    vb.P.GetMemberData(L"V", sl, false);
+    ASSERT_EQ(sl.Count(), 3u) << std::hex << recfm;
+    EXPECT_EQ(sl[0], L"FIRST");
+    EXPECT_EQ(sl[1], L"");
+    EXPECT_EQ(sl[2], L"THIRD RECORD");
+  }
 
   // U with LRECL 0 gives a hex dump even in text mode.
   TLoaded load(TXmitBuilder().PDS(Library(0xC000, 0, {Member("PGM", {Bytes(40, 0x47)})})));

@@ -204,8 +204,10 @@ TEST(MemberList, ThreeLayouts) {
   EXPECT_EQ(sl[3], std::wstring(L"IEFBR14 ") + L"    " + std::wstring(8, L' ') + L"   00000008   " + ttr + L"   00   ANY  ANY");
   EXPECT_EQ(sl[3].size(), 56u);
 
-  // Plain layout.
-  TLoaded plain(TXmitBuilder().PDS(Library(0x9400, 80, {a})));  // FBA: no ISPF statistics
+  // Plain layout: no member has statistics.
+  TPDSMember bare = a;
+  bare.ISPF.reset();
+  TLoaded plain(TXmitBuilder().PDS(Library(0x9400, 80, {bare})));
   plain.P.GetMemberList(sl);
   ASSERT_EQ(sl.Count(), 3u);
   EXPECT_EQ(sl[1], L"--------      ---------     ----------             --            ---");

@@ -55,6 +55,7 @@ const TSweepFile kFiles[] = {
     {"samples", "sample_loadlib.xmi"},  {"samples", "sample_msg.xmi"},
     {"corpus", "xmi__test_pds.xmi"},    {"corpus", "CBT008__VBCLISTS.xmi"},
     {"corpus", "xmi__test_seq.xmi"},    {"corpus", "CBT953__PDSLOAD.xmi"},
+    {"samples", "sample_pds_vba.xmi"},  {"samples", "sample_seq_blocked.xmi"},
 };
 
 class Truncation : public ::testing::TestWithParam<TSweepFile> {};

@@ -154,7 +154,7 @@ TEST(Unload, ExtentCountOddities) {
   }
 }
 
-TEST(Directory, IspfStatisticsOnlyForFBAndVB) {
+TEST(Directory, IspfStatisticsInFixedAndVariableLibraries) {
   TPDSMember m = FBMember("STATS", 10);
   vttest::TISPFStats s;
   s.Version = 2;
@@ -202,17 +202,30 @@ TEST(Directory, IspfStatisticsOnlyForFBAndVB) {
   EXPECT_EQ(bs->ModLines, 65536u);
   EXPECT_EQ(p.FindMember(L"NOSTATS")->ISPFStats, nullptr);
 
-  for (uint16_t recfm : {uint16_t(0x9400), uint16_t(0x5000)}) {  // FBA: none; VB: stats
+  // Every library of fixed or variable records keeps ISPF statistics; a load library and a
+  // data set of no known format do not.
+  const struct {
+    uint16_t recfm;
+    bool stats;
+  } formats[] = {{0x8000, true},  {0x9000, true},  {0x9400, true},  {0x9200, true},
+                 {0x4000, true},  {0x5000, true},  {0x5400, true},  {0x4400, true},
+                 {0x0000, false}, {0x1000, false}};
+  for (const auto& f : formats) {
     TPDSDataSet ds = FBLibrary({m});
-    ds.RECFM = recfm;
-    if (recfm == 0x5000) {
+    ds.RECFM = f.recfm;
+    if (f.recfm & 0x4000) {
       ds.LRECL = 255;
       ds.Members[0].Blocks = BlockVariable(FixedRecords(TextLines("V", 4), 60), 27998);
     }
     TVTXMIParser q;
     LoadBytes(q, TXmitBuilder().PDS(ds));
-    EXPECT_EQ(q.FindMember(L"STATS")->ISPFStats != nullptr, recfm == 0x5000) << recfm;
-    EXPECT_EQ(q.INMR03List()[0]->FISPFStatsPresent, recfm == 0x5000);
+    const TDirEntry* e = q.FindMember(L"STATS");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->ISPFStats != nullptr, f.stats) << std::hex << f.recfm;
+    if (e->ISPFStats) {
+      EXPECT_EQ(e->ISPFStats->ModBy, L"IBMUSER");
+    }
+    EXPECT_EQ(q.INMR03List()[0]->FISPFStatsPresent, f.stats) << std::hex << f.recfm;
   }
 }
 
@@ -228,6 +241,7 @@ TEST(Directory, VariableMemberFigures) {
   LoadBytes(p, TXmitBuilder().PDS(ds));
   const TDirEntry* e = p.FindMember(L"VAR");
   EXPECT_EQ(e->MaxLRECL, 120u);
+  EXPECT_EQ(e->RecCnt, 3);
   int64_t dl = 0;
   for (const Bytes& b : m.Blocks) dl += static_cast<int64_t>(b.size());
   EXPECT_EQ(e->Size, dl);
