@@ -19,6 +19,11 @@ void Lines(const TVTStringList& sl, TOutput& out) {
   for (const std::wstring& l : sl.Lines()) out.Line(l);
 }
 
+// Report lines that hold names from the file, their control characters made visible.
+void VisibleLines(const TVTStringList& sl, TOutput& out) {
+  for (const std::wstring& l : sl.Lines()) out.Line(VisibleText(l));
+}
+
 // The lines of a text with "\n" (or CR LF) line ends; a final line end adds no empty line.
 template <typename TString>
 std::vector<TString> SplitLines(const TString& t) {
@@ -126,6 +131,7 @@ void MemberJson(TJsonWriter& w, TVTXMIParser& p, const TDirEntry& e) {
     w.BeginObject();
     w.Field(L"size", static_cast<int64_t>(l->PDS2STOR));
     StringOrNull(w, L"alias_of", vtstr::Trim(l->PDS2MNM));
+    w.Field(L"ac", std::wstring(L"00"));
     w.Field(L"amode", AModeText(l->PDS2FTB2));
     w.Field(L"rmode", RModeText(l->PDS2FTB2));
     w.EndObject();
@@ -193,8 +199,8 @@ int CmdInfo(const TUnfurlCommand& c, TOutput& out) {
     return 0;
   }
 
-  out.Line(L"File:          " + c.Args[0]);
-  out.Line(L"Data set:      " + p.DSName());
+  out.Line(L"File:          " + VisibleText(c.Args[0]));
+  out.Line(L"Data set:      " + VisibleText(p.DSName()));
   out.Line(L"Organisation:  " + OrgText(p.DSORG()));
   out.Line(L"Record format: " + RecordFormatOf(p));
   out.Line(L"LRECL:         " + vtstr::IntToStr(p.LRECL()));
@@ -204,11 +210,11 @@ int CmdInfo(const TUnfurlCommand& c, TOutput& out) {
   } else {
     out.Line(L"Records:       " + vtstr::FormatThousands(p.SeqRecordCount()));
   }
-  out.Line(L"Origin node:   " + node);
-  out.Line(L"Origin user:   " + user);
+  out.Line(L"Origin node:   " + VisibleText(node));
+  out.Line(L"Origin user:   " + VisibleText(user));
   if (p.HasMessage()) {
     out.Line(L"Message:");
-    for (const std::wstring& l : message.Lines()) out.Line(L"  " + l);
+    for (const std::wstring& l : message.Lines()) out.Line(L"  " + VisibleText(l));
   }
   return 0;
 }
@@ -227,7 +233,7 @@ int CmdList(const TUnfurlCommand& c, TOutput& out) {
   }
   TVTStringList sl;
   p.GetMemberList(sl);
-  Lines(sl, out);
+  VisibleLines(sl, out);
   return 0;
 }
 
@@ -279,15 +285,16 @@ int CmdDump(const TUnfurlCommand& c, TOutput& out) {
 int CmdExtract(const TUnfurlCommand& c, TOutput& out) {
   TVTXMIParser p;
   OpenXMIFile(c, p);
-  std::wstring dir = c.Args.size() > 1 ? c.Args[1] : vtplatform::ExtractFileDir(c.Args[0]);
-  if (dir.empty()) dir = L".";
+  // Like other extractors: into the current folder unless a folder is named, never beside
+  // the input by surprise (its folder may be one the user only reads).
+  const std::wstring dir = c.Args.size() > 1 ? c.Args[1] : std::wstring(L".");
   TVTExtractOptions o;
   o.Subfolder = c.Has(L"--subdir");
   o.Raw = c.Has(L"--raw");
   const std::wstring msg = ExtractAllMembers(p, dir, o);
   if (msg.compare(0, 9, L"Extracted") != 0) throw EUnfurlError(msg);
   // The message may hold more than one line.
-  for (const std::wstring& l : SplitLines(msg)) out.Line(l);
+  for (const std::wstring& l : SplitLines(msg)) out.Line(VisibleText(l));
   return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/Output.h"
 
+#include <type_traits>
+
 #include "platform/VTPlatform.h"
 
 #ifdef _WIN32
@@ -7,6 +9,23 @@
 #include <io.h>
 #include <windows.h>
 #endif
+
+std::wstring VisibleText(const std::wstring& s) {
+  static const wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring out;
+  out.reserve(s.size());
+  for (wchar_t c : s) {
+    const uint32_t u = static_cast<std::make_unsigned_t<wchar_t>>(c);
+    if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+      out += L"\\x";
+      out += kHex[u >> 4];
+      out += kHex[u & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
 void TStringOutput::Line(const std::wstring& s) {
   Lines.push_back(s);

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// Text with its control characters (U+0000-U+001F, U+007F-U+009F) written visibly as "\xNN",
+// for names and messages that come from a file and go to a terminal.
+std::wstring VisibleText(const std::wstring& s);
+
 class TOutput {
  public:
   virtual ~TOutput() = default;

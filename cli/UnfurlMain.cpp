@@ -48,7 +48,7 @@ const std::vector<TCommandDef>& Commands() {
        {L"Shows a hex dump of every logical record of the file, control records included."},
        CmdDump},
       {L"extract", 1, 2, {L"--subdir", L"--raw"}, L"extract FILE [DIR] [--subdir] [--raw]",
-       {L"Writes every member to a file in DIR (default: the folder of FILE), named after the",
+       {L"Writes every member to a file in DIR (default: the current folder), named after the",
         L"member with an extension for its content; a sequential data set becomes one text",
         L"file with the dump of its records.",
         L"  --subdir   into a subfolder of DIR named after the data set",
@@ -87,6 +87,7 @@ void Usage(TOutput& out) {
   out.Line(L"Reads XMIT files (TSO TRANSMIT output). Commands:");
   for (const TCommandDef& c : Commands()) out.Line(std::wstring(L"  unfurl ") + c.Synopsis);
   out.Line(L"  unfurl help [COMMAND]");
+  out.Line(L"  unfurl --version");
   out.Line(L"");
   out.Line(L"Options of every command that reads a file:");
   for (const wchar_t* l : kTranslationHelp) out.Line(l);
@@ -102,6 +103,9 @@ void CommandHelp(const TCommandDef& c, TOutput& out) {
   if (TakesFile(c))
     for (const wchar_t* l : kTranslationHelp) out.Line(l);
 }
+
+// The version the build was made with (major.minor.patch).
+std::wstring VersionText() { return vtstr::AsciiToWide(VT_VERSION); }
 
 int UsageError(TOutput& err, const std::wstring& prefix, const std::wstring& what,
                const std::wstring& helpCmd) {
@@ -119,9 +123,9 @@ std::wstring OneLine(std::wstring s) {
 }
 
 int Failure(TOutput& err, const std::wstring& file, const std::string& what) {
-  std::wstring msg = OneLine(vtplatform::FromUtf8(what));
+  std::wstring msg = VisibleText(OneLine(vtplatform::FromUtf8(what)));
   if (msg.empty()) msg = L"unknown error";
-  err.Line(L"unfurl: " + file + L": " + msg);
+  err.Line(L"unfurl: " + VisibleText(file) + L": " + msg);
   return ueFailed;
 }
 
@@ -133,6 +137,12 @@ int UnfurlMain(const std::vector<std::wstring>& args, TOutput& out, TOutput& err
     return ueUsage;
   }
   const std::wstring& name = args[0];
+  if (name == L"--version" || name == L"version") {
+    if (args.size() > 1)
+      return UsageError(err, L"unfurl " + name, L"unexpected argument '" + args[1] + L"'", L"--help");
+    out.Line(std::wstring(L"unfurl ") + VersionText());
+    return ueSuccess;
+  }
   if (IsHelp(name) || name == L"help") {
     if (args.size() == 1) {
       Usage(out);

@@ -51,7 +51,11 @@ void TVTXMIParser::PrepareTextTables() {
       a = s.size() == 1 ? static_cast<uint8_t>(s[0]) : static_cast<uint8_t>('?');
     }
     FHostAnsi[b] = a;
-    FHostText[b] = v > 0xFF ? static_cast<wchar_t>(v) : (FAnsiSingleByte ? FAnsiTable[a] : static_cast<wchar_t>(a));
+    // A control character of the table (U+0080-U+009F) stays that character in Unicode text:
+    // read as an ANSI byte it would become a letter (0x9C is "oe" in Windows-1252).
+    const bool c1 = v >= 0x80 && v <= 0x9F;
+    FHostText[b] = v > 0xFF || c1 ? static_cast<wchar_t>(v)
+                                  : (FAnsiSingleByte ? FAnsiTable[a] : static_cast<wchar_t>(a));
   }
   FTextTablesReady = true;
 }

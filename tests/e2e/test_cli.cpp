@@ -2,6 +2,8 @@
 // and the files extraction writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -292,6 +294,7 @@ TEST(CliList, JsonStatisticsOfKnownMembers) {
   EXPECT_EQ(hi[L"load"][L"size"].Number, hello[L"load"][L"size"].Number);
   EXPECT_EQ(hello[L"load"][L"amode"].String, L"24");
   EXPECT_EQ(hello[L"load"][L"rmode"].String, L"24");
+  EXPECT_EQ(hello[L"load"][L"ac"].String, L"00");  // as the text layout shows it
   EXPECT_EQ(hi[L"tt"].Number, hello[L"tt"].Number);
   EXPECT_EQ(hi[L"r"].Number, hello[L"r"].Number);
 }
@@ -465,20 +468,88 @@ TEST(CliExtract, TextFileHoldsTheLinesWithCRLF) {
   EXPECT_EQ(expected.size(), 11u * 82u);
 }
 
-TEST(CliExtract, DefaultsToTheFolderOfTheFile) {
-  TTempDir tmp;
-  const std::wstring copy = tmp.File(L"copy.xmi");
+TEST(CliExtract, DefaultsToTheCurrentFolder) {
+  TTempDir src, work;
+  const std::wstring copy = src.File(L"copy.xmi");
   {
     const std::string bytes = clitest::ReadBytes(Sample("sample_pdse.xmi"));
     vtplatform::TVTFileStream f(copy, vtplatform::TVTFileStream::TMode::Create);
     f.Write(bytes.data(), bytes.size());
   }
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(std::filesystem::path(vtplatform::NativePath(work.Path())));
   const TRun r = Unfurl({L"extract", copy});
+  std::filesystem::current_path(before);
   ASSERT_EQ(r.Rc, 0) << r.Err.Data;
   ASSERT_EQ(r.Out.Lines.size(), 1u);
-  EXPECT_EQ(r.Out.Lines[0].rfind(L"Extracted 3 member(s) to " + tmp.Path(), 0), 0u);
-  EXPECT_EQ(clitest::ListDir(tmp.Path()),
-            (std::vector<std::wstring>{L"ALLOC.txt", L"COMPILE.txt", L"HELLO.txt", L"copy.xmi"}));
+  EXPECT_EQ(r.Out.Lines[0].rfind(L"Extracted 3 member(s) to .", 0), 0u) << r.Out.Data;
+  EXPECT_EQ(clitest::ListDir(work.Path()), (std::vector<std::wstring>{L"ALLOC.txt", L"COMPILE.txt", L"HELLO.txt"}));
+  // Nothing lands beside the input.
+  EXPECT_EQ(clitest::ListDir(src.Path()), (std::vector<std::wstring>{L"copy.xmi"}));
+}
+
+TEST(CliVersion, OneLine) {
+  for (const wchar_t* a : {L"--version", L"version"}) {
+    const TRun r = Unfurl({a});
+    EXPECT_EQ(r.Rc, 0) << r.Err.Data;
+    ASSERT_EQ(r.Out.Lines.size(), 1u);
+    EXPECT_EQ(r.Out.Lines[0].rfind(L"unfurl ", 0), 0u);
+    EXPECT_GE(r.Out.Lines[0].size(), 12u);  // "unfurl " and a version like 1.0.0
+  }
+  EXPECT_EQ(Unfurl({L"--version", L"extra"}).Rc, 2);
+}
+
+// ---- Names and messages with control characters reach the terminal visibly ----
+
+TEST(CliControlCharacters, ShownVisiblyInNamesAndMessages) {
+  // A library whose data set and member names carry a form feed (EBCDIC 0C): the writer
+  // knows printable names only, so the bytes are patched in afterwards.
+  vttest::TPDSDataSet ds;
+  ds.DSName = "VANTREL.CTLQXQ";
+  vttest::TPDSMember m;
+  m.Name = "CTLQXQ";
+  m.Blocks = vttest::BlockFixed(vttest::FixedRecords({"TEXT"}, 80), 80, 27920);
+  ds.Members.push_back(m);
+  vttest::Bytes bytes = vttest::TXmitBuilder().PDS(ds);
+  const vttest::Bytes pattern = vttest::Ebcdic("CTLQXQ");
+  int patched = 0;
+  for (auto it = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end()); it != bytes.end();
+       it = std::search(it + 1, bytes.end(), pattern.begin(), pattern.end())) {
+    it[4] = 0x0C;
+    ++patched;
+  }
+  ASSERT_GE(patched, 2);  // the directory entry and the data set name
+  TTempDir tmp;
+  const std::wstring file = tmp.File(L"ctl.xmi");
+  vttest::WriteFile(vtplatform::NativePath(file), bytes);
+
+  const TRun list = Unfurl({L"list", file});
+  ASSERT_EQ(list.Rc, 0) << list.Err.Data;
+  EXPECT_NE(list.Out.Data.find("CTLQ\\x0cQ"), std::string::npos) << list.Out.Data;
+  EXPECT_EQ(list.Out.Data.find('\x0c'), std::string::npos);
+  const TRun info = Unfurl({L"info", file});
+  ASSERT_EQ(info.Rc, 0);
+  EXPECT_NE(info.Out.Data.find("Data set:      VANTREL.CTLQ\\x0cQ"), std::string::npos) << info.Out.Data;
+  EXPECT_EQ(info.Out.Data.find('\x0c'), std::string::npos);
+  // JSON escapes the character itself.
+  const TRun json = Unfurl({L"list", file, L"--json"});
+  EXPECT_NE(json.Out.Data.find("CTLQ\\fQ"), std::string::npos) << json.Out.Data;
+  EXPECT_EQ(jsonread::Parse(json.Out.Data).Items.at(0)[L"name"].String, L"CTLQ\fQ");
+
+  // A control record of an unknown name with a form feed and a tab in it.
+  vttest::TSegmentWriter w;
+  w.AddRecord(vttest::TINMR01().Encode(), true);
+  vttest::Bytes bad = vttest::MakeControlRecord("INMRZZ", {}, {});
+  bad[4] = 0x0C;
+  bad[5] = 0x05;  // HT
+  w.AddRecord(bad, true);
+  w.AddRecord(vttest::MakeINMR06(), true);
+  const std::wstring badFile = tmp.File(L"bad.xmi");
+  vttest::WriteFile(vtplatform::NativePath(badFile), w.Take());
+  const TRun err = Unfurl({L"info", badFile});
+  EXPECT_EQ(err.Rc, 1);
+  EXPECT_NE(err.Err.Data.find("Unrecognized Control Record: INMR\\x0c\\x09"), std::string::npos) << err.Err.Data;
+  EXPECT_EQ(err.Err.Data.find('\t'), std::string::npos);
 }
 
 // ---- A library built in code: a name JSON must escape, a creation date that names no day ----

@@ -28,12 +28,13 @@ TEST(MemberTranslation, CharactersAboveLatin1) {
     std::string file;
     std::wstring unicodeView;
   } cases[] = {
-      // The built-in table: the low byte of each character, as ever.
-      {0, "A\xA4\xBE\x9F", vtplatform::FromAnsi("A\xA4\xBE\x9F")},
+      // The built-in table: the low byte of each character, as ever. Its control character
+      // U+009F (host FF) stays that character in a Unicode view, not the ANSI letter 9F.
+      {0, "A\xA4\xBE\x9F", vtplatform::FromAnsi("A\xA4\xBE") + L"\u009F"},
       // Above U+00FF: the ANSI code page's byte for the character, or its replacement
       // (the euro exists in Windows-1252, Cyrillic letters do not); a Unicode view keeps it.
-      {1141, "A" + Ansi(0x20AC) + "\xBE\x9F", L"A\u20AC" + vtplatform::FromAnsi("\xBE\x9F")},
-      {1025, "A" + Ansi(0x043F) + Ansi(0x0410) + "\x9F", L"A\u043F\u0410" + vtplatform::FromAnsi("\x9F")},
+      {1141, "A" + Ansi(0x20AC) + "\xBE\x9F", L"A\u20AC" + vtplatform::FromAnsi("\xBE") + L"\u009F"},
+      {1025, "A" + Ansi(0x043F) + Ansi(0x0410) + "\x9F", L"A\u043F\u0410\u009F"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.codepage);
