@@ -15,10 +15,6 @@ EUnfurlError::EUnfurlError(const std::wstring& msg)
 
 namespace {
 
-void Lines(const TVTStringList& sl, TOutput& out) {
-  for (const std::wstring& l : sl.Lines()) out.Line(l);
-}
-
 // Report lines that hold names from the file, their control characters made visible.
 void VisibleLines(const TVTStringList& sl, TOutput& out) {
   for (const std::wstring& l : sl.Lines()) out.Line(VisibleText(l));
@@ -250,9 +246,8 @@ int CmdShow(const TUnfurlCommand& c, TOutput& out) {
     return 0;
   }
   p.SetConvertData(!c.Has(L"--native"));
-  TVTStringList sl;
-  p.GetMemberData(m, sl, c.Has(L"--hex"));
-  Lines(sl, out);
+  // Line by line: a member of any size takes bounded memory.
+  p.GetMemberData(m, [&out](const std::wstring& l) { out.Line(l); }, c.Has(L"--hex"));
   return 0;
 }
 
@@ -263,22 +258,19 @@ int CmdRecords(const TUnfurlCommand& c, TOutput& out) {
     throw EUnfurlError(L"not a sequential data set (" + UnloadText(p.UnloadType()) +
                        L"); use 'unfurl list' and 'unfurl show'");
   }
-  TVTStringList sl;
+  const TVTLineSink sink = [&out](const std::wstring& l) { out.Line(l); };
   if (c.Has(L"--hex")) {
-    p.GetRecordData(sl, 0);
+    p.GetRecordData(sink);
   } else {
-    p.GetRecordText(sl, 0);
+    p.GetRecordText(sink);
   }
-  Lines(sl, out);
   return 0;
 }
 
 int CmdDump(const TUnfurlCommand& c, TOutput& out) {
   TVTXMIParser p;
   OpenXMIFile(c, p);
-  TVTStringList sl;
-  p.DumpXMIRecordData(sl, 32);
-  Lines(sl, out);
+  p.DumpXMIRecordData([&out](const std::wstring& l) { out.Line(l); });
   return 0;
 }
 

@@ -179,6 +179,40 @@ void TVTXMIParser::HexDumpLines(const uint8_t* data, TVTTextWriter& out, int64_t
                 [&] { out.WriteLineBytes(reinterpret_cast<const uint8_t*>(line.data()), line.size()); });
 }
 
+TVTXMIParser::THexDumpStream::THexDumpStream(const TVTXMIParser& p, const TVTLineSink& sink, int32_t width)
+    : FParser(p), FSink(sink), FWidth(width < 1 ? 1 : static_cast<size_t>(width)), FDisp(p.DumpCharacters()) {
+  FCarry.reserve(FWidth);
+  FSink(FParser.HexDumpHeader(FWidth));
+}
+
+void TVTXMIParser::THexDumpStream::Emit(const uint8_t* data, size_t n) {
+  const TDumpLayout layout(FWidth);
+  FLine.resize(layout.LineLen);
+  PrimeDumpLine(&FLine[0], layout);
+  FillDumpLine(&FLine[0], layout, FDisp, data, n, FOffset);
+  FSink(FLine);
+  FOffset += n;
+}
+
+void TVTXMIParser::THexDumpStream::Add(const uint8_t* data, size_t len) {
+  if (!FCarry.empty()) {
+    const size_t take = std::min(FWidth - FCarry.size(), len);
+    FCarry.insert(FCarry.end(), data, data + take);
+    data += take;
+    len -= take;
+    if (FCarry.size() < FWidth) return;
+    Emit(FCarry.data(), FWidth);
+    FCarry.clear();
+  }
+  for (; len >= FWidth; data += FWidth, len -= FWidth) Emit(data, FWidth);
+  FCarry.assign(data, data + len);
+}
+
+void TVTXMIParser::THexDumpStream::Finish() {
+  if (!FCarry.empty()) Emit(FCarry.data(), FCarry.size());
+  FCarry.clear();
+}
+
 void TVTXMIParser::DumpXMIRecordData(TVTStringList& sl, int32_t /*datawidth: always 32*/) {
   TVTStringList::TRefill refill(sl);
   DumpXMIRecordData([&](const std::wstring& l) { sl.Add(l); });

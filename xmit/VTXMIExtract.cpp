@@ -37,9 +37,25 @@ std::wstring DataSetFileName(TVTXMIParser& p) {
   return SafeFileName(n);
 }
 
-void MakeFolder(const std::wstring& f) {
-  if (!vtplatform::ForceDirectories(f))
-    throw vtplatform::EVTPlatformError("Cannot create folder " + vtplatform::ToUtf8(f));
+// The folder the caller names, made when missing. It may itself be a link: that is the
+// caller's choice.
+void MakeFolder(const std::wstring& f) { vtplatform::CreateFolders(f); }
+
+// The data set's subfolder, which extraction names itself: a link there (planted, or left
+// from elsewhere) would send every member outside the folder the caller chose, so it is
+// refused, before the folder is made and again after.
+void MakeDataSetFolder(const std::wstring& f) {
+  std::wstring name = f;
+  while (name.size() > 1 && (name.back() == vtplatform::PathDelimiter() || name.back() == L'/'))
+    name.pop_back();
+  auto refuseLink = [&] {
+    if (vtplatform::IsLink(name))
+      throw vtplatform::EVTPlatformError("Cannot extract into folder " + vtplatform::ToUtf8(name) +
+                                         ": it is a link; remove it or extract elsewhere");
+  };
+  refuseLink();
+  vtplatform::CreateFolders(name);
+  refuseLink();
 }
 
 // Unique file names within one extraction, compared without regard to letter case (as the
@@ -117,8 +133,13 @@ std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
   }
   if (type != TVTUnloadType::utPDS && type != TVTUnloadType::utPDSE) return L"Unknown Extract Type";
 
-  if (options.Subfolder) f = WithDelimiter(f + DataSetFileName(parser));
-  MakeFolder(f);
+  if (options.Subfolder) {
+    MakeFolder(f);
+    f = WithDelimiter(f + DataSetFileName(parser));
+    MakeDataSetFolder(f);
+  } else {
+    MakeFolder(f);
+  }
   TVTStringList list;
   TNameSet names;
   int64_t noData = 0;

@@ -14,7 +14,10 @@ struct TVTExtractOptions {
 // Extracts everything parser (loaded) holds into folder and returns the completion message
 // ("Extracted ..."; a second line when some members had no data), or "Unknown Extract Type".
 // File and folder names are made safe for every file system; names that would collide get a
-// "~2", "~3" ... suffix. Errors of the parser or the file system reach the caller.
+// "~2", "~3" ... suffix. No output goes through a link: a link at a member's file name is
+// replaced by the member's file, and a data-set subfolder that is a link is refused (the
+// folder named by the caller may be one). Errors of the parser or the file system reach the
+// caller, file system errors naming the path and the system's reason.
 std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
                                const TVTExtractOptions& options);
 inline std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,

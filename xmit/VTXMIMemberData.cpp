@@ -103,18 +103,21 @@ bool TVTXMIParser::WriteMemberLines(const std::wstring& m, const TVTByteSink& si
 
 void TVTXMIParser::GetMemberData(const std::wstring& m, TVTStringList& sl, bool dump) {
   TVTStringList::TRefill refill(sl);
+  GetMemberData(m, [&](const std::wstring& l) { sl.Add(l); }, dump);
+}
+
+bool TVTXMIParser::GetMemberData(const std::wstring& m, const TVTLineSink& sink, bool dump) {
   const TDirEntry* e = DataEntry(m);
-  if (!e) return;
+  if (!e) return false;
   if (dump || LRECL() == 0) {
-    if (e->Offset == 0) return;  // no data: nothing to dump
-    std::vector<uint8_t> data;
-    data.reserve(static_cast<size_t>(std::max<int64_t>(0, std::min<int64_t>(e->Size, 64 << 20))));
-    const TWalkEnd how = WalkMemberBlocks(
-        *e, [&](const uint8_t* blk, size_t dl) { data.insert(data.end(), blk, blk + dl); });
-    // A member cut short by a control record is not dumped; damaged data shows what came.
-    if (how != TWalkEnd::weControl)
-      HexDumpBuffer(data.data(), sl, static_cast<int64_t>(data.size()), 32);
-    return;
+    if (e->Offset == 0) return true;  // no data: nothing to dump
+    // A member cut short by a control record is not dumped at all: a first walk finds out
+    // how the member ends, the second dumps its blocks as they come.
+    if (WalkMemberBlocks(*e, [](const uint8_t*, size_t) {}) == TWalkEnd::weControl) return true;
+    THexDumpStream dumper(*this, sink, 32);
+    WalkMemberBlocks(*e, [&](const uint8_t* blk, size_t dl) { dumper.Add(blk, dl); });
+    dumper.Finish();
+    return true;
   }
   if (FConvertData && FUnicodeText) {
     // Straight from the host bytes, so characters outside the ANSI code page stay.
@@ -123,11 +126,12 @@ void TVTXMIParser::GetMemberData(const std::wstring& m, TVTStringList& sl, bool 
     WalkMemberRecords(*e, [&](const uint8_t* rec, size_t len) {
       line.resize(len);
       for (size_t i = 0; i < len; ++i) line[i] = FHostText[rec[i]];
-      sl.Add(line);
+      sink(line);
     });
-    return;
+    return true;
   }
-  WriteMemberLines(m, [&](const uint8_t* p, size_t n) { sl.Add(BytesToText(p, n)); });
+  WriteMemberLines(m, [&](const uint8_t* p, size_t n) { sink(BytesToText(p, n)); });
+  return true;
 }
 
 bool TVTXMIParser::WriteRawMemberData(const std::wstring& m, const TVTByteSink& sink) {
@@ -153,12 +157,16 @@ void TVTXMIParser::SaveRawMemberData(const std::wstring& m, const std::wstring& 
   if (!e || e->Offset == 0) return;
   vtplatform::TVTFileStream out(f, vtplatform::TVTFileStream::TMode::Create);
   WriteRawMemberData(m, [&](const uint8_t* p, size_t n) { out.Write(p, n); });
-  out.Flush();
+  out.Close();
 }
 
 void TVTXMIParser::GetRecordText(TVTStringList& sl, int64_t /*maxrecs: limits nothing*/) {
   TVTStringList::TRefill refill(sl);
+  GetRecordText([&](const std::wstring& l) { sl.Add(l); });
+}
+
+void TVTXMIParser::GetRecordText(const TVTLineSink& sink) {
   WalkSequentialRecords([&](const uint8_t* rec, size_t len) {
-    sl.Add(FXlateS->ASCIIStringFromBuffer(rec, static_cast<int32_t>(len)));
+    sink(FXlateS->ASCIIStringFromBuffer(rec, static_cast<int32_t>(len)));
   });
 }

@@ -92,6 +92,9 @@ class TVTXMIParser {
   // The member's records as lines (translated when ConvertData is true, else native), or
   // one hex dump of its data when dump is true or the data set has no LRECL.
   void GetMemberData(const std::wstring& m, TVTStringList& sl, bool dump);
+  // The same lines handed to sink one at a time, so that a member of any size takes bounded
+  // memory; false when there is no such member.
+  bool GetMemberData(const std::wstring& m, const TVTLineSink& sink, bool dump);
   // The member's longest record; 0 when there is no such member.
   int32_t MaxRecordLength(const std::wstring& m);
   // Writes the member's host bytes to the file f (created first; no file when there is no
@@ -101,6 +104,7 @@ class TVTXMIParser {
   bool WriteRawMemberData(const std::wstring& m, const TVTByteSink& sink);
   // The records of a sequential data set as translated lines; maxrecs limits nothing.
   void GetRecordText(TVTStringList& sl, int64_t maxrecs);
+  void GetRecordText(const TVTLineSink& sink);
   // The member's lines as the bytes a text file of them holds, each line handed to sink
   // without its line end (translated when ConvertData is true); false without such member.
   bool WriteMemberLines(const std::wstring& m, const TVTByteSink& sink);
@@ -174,6 +178,25 @@ class TVTXMIParser {
   void ProcessDirectoryRecord(TINMR03Record& r03);
   void ReadDirEntryUserData(TDirEntry& e, TINMR03Record& r03, const uint8_t* ud, size_t udLen);
   void ProcessMemberDataRecord(TINMR03Record& r03);
+
+  // A hex dump made from pieces of data as they come (a member's blocks): the lines of the
+  // dump of all pieces as one buffer, offsets running on across the pieces.
+  class THexDumpStream {
+   public:
+    THexDumpStream(const TVTXMIParser& p, const TVTLineSink& sink, int32_t width);
+    void Add(const uint8_t* data, size_t len);
+    void Finish();
+
+   private:
+    void Emit(const uint8_t* data, size_t n);
+    const TVTXMIParser& FParser;
+    const TVTLineSink& FSink;
+    size_t FWidth;
+    const char* FDisp;
+    std::vector<uint8_t> FCarry;  // the start of a line not yet full
+    uint64_t FOffset = 0;         // offset of the next line's first byte
+    std::wstring FLine;
+  };
 
   // Member data walks (member data, content type).
   enum class TWalkEnd { weEndMarker, weControl, weDamaged, weNoData, weStopped };

@@ -129,3 +129,17 @@ TEST(SequentialText, EveryRecordOneLine) {
   EXPECT_EQ(sl[0], L"LINE 1");
   EXPECT_EQ(sl[99], L"LINE 100");
 }
+
+TEST(MemberDump, BlocksOfAnySizeGiveTheDumpOfTheWholeData) {
+  // Blocks whose sizes are no multiple of the line width: the dump made block by block has
+  // the lines of one dump of all the data.
+  Bytes code;
+  for (int i = 0; i < 1000; ++i) code.push_back(static_cast<uint8_t>(i * 13 + 1));
+  for (size_t blockSize : {size_t(37), size_t(32), size_t(1), size_t(999)}) {
+    TLoaded f(TXmitBuilder().PDS(Library(0xC000, 0, {Member("M", BlockUndefined(code, blockSize))})));
+    TVTStringList streamed, whole;
+    f.P.GetMemberData(L"M", streamed, true);
+    f.P.HexDumpBuffer(code.data(), whole, static_cast<int64_t>(code.size()), 32);
+    EXPECT_EQ(streamed.Lines(), whole.Lines()) << blockSize;
+  }
+}
