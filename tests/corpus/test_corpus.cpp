@@ -80,6 +80,13 @@ const TCorpusFile kCorpus[] = {
     {"xmi__test_seq.xmi", Kind::Seq, 33, 0},  // one 2,640-byte block of 80-byte records
 };
 
+// A file name as a test name: letters and digits, "_" for the rest.
+std::string TestName(std::string n) {
+  for (char& c : n)
+    if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+  return n;
+}
+
 std::wstring CorpusPath(const char* name) {
   return vtplatform::FromUtf8(std::string(VT_CORPUS_DIR) + "/" + name);
 }
@@ -123,12 +130,7 @@ TEST_P(Corpus, LoadsWithACompleteIndex) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shared, Corpus, ::testing::ValuesIn(kCorpus),
-                         [](const ::testing::TestParamInfo<TCorpusFile>& info) {
-                           std::string n = info.param.name;
-                           for (char& c : n)
-                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return n;
-                         });
+                         [](const ::testing::TestParamInfo<TCorpusFile>& info) { return TestName(info.param.name); });
 
 // Libraries of variable records and a blocked sequential data set: what their members hold,
 // counted by an independent reading of the records' descriptors.
@@ -186,12 +188,7 @@ TEST_P(CorpusFormats, RecordsContentAndStatistics) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shared, CorpusFormats, ::testing::ValuesIn(kFormatFacts),
-                         [](const ::testing::TestParamInfo<TFormatFacts>& info) {
-                           std::string n = info.param.name;
-                           for (char& c : n)
-                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return n;
-                         });
+                         [](const ::testing::TestParamInfo<TFormatFacts>& info) { return TestName(info.param.name); });
 
 TEST(CorpusMessage, DataSetAfterTheMessage) {
   const std::wstring path = CorpusPath("xmi__test_pds_msg.xmi");
