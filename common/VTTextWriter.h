@@ -28,8 +28,9 @@ class TVTTextWriter {
     FOut.Write(bytes, n);
     FOut.Write("\r\n", 2);
   }
-  // Writes out what is buffered; errors surface here rather than in the destructor.
-  void Close() { FOut.Flush(); }
+  // Writes out what is buffered and closes the file; errors surface here rather than in
+  // the destructor.
+  void Close() { FOut.Close(); }
 
  private:
   vtplatform::TVTFileStream FOut;

@@ -1,5 +1,12 @@
 // Buffered, seekable file stream with 64-bit offsets. Files opened for reading are
 // shared for reading and writing by others (deny none).
+//
+// Create never writes through a link: a symbolic link (on Windows any reparse point) at the
+// path is removed and a new regular file made in its place, so that neither the link's
+// target nor anything a dangling link names is touched. An existing regular file is
+// truncated and rewritten (one with further hard links is replaced instead, leaving the
+// other names' content alone); an existing folder (or, off Windows, a device, FIFO or
+// socket) is an error.
 #pragma once
 
 #include <cstddef>
@@ -56,6 +63,9 @@ class TVTFileStream {
     WriteSlow(src, n);
   }
   void Flush();
+  // Writes out what is buffered and closes the file; raises when either fails (a full disk
+  // may show only here). The destructor closes too, but swallows errors.
+  void Close();
   const std::wstring& FileName() const { return FName; }
 
  private:
@@ -65,6 +75,7 @@ class TVTFileStream {
   void RawWrite(const void* src, size_t n);
   void RawSeek(int64_t pos);
   void FlushWrite();
+  void CheckOpen() const;
 
   std::wstring FName;
   TMode FMode;

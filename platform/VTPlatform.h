@@ -30,10 +30,18 @@ std::wstring FromUtf8(const std::string& s);
 // A path as the operating system's narrow API wants it (UTF-8 off Windows).
 std::string NativePath(const std::wstring& path);
 
+// Both follow links: a link to a folder is a folder here.
 bool FileExists(const std::wstring& path);
 bool DirectoryExists(const std::wstring& path);
+// True when path itself is a symbolic link (on Windows any reparse point: symbolic link,
+// junction, mount point), whatever it points to and whether or not that exists.
+bool IsLink(const std::wstring& path);
 // Creates the folder and every missing parent; true when it exists afterwards.
 bool ForceDirectories(const std::wstring& path);
+// The same, raising EVTPlatformError when it cannot: the message names the first folder
+// that could not be created and the system's reason ("Cannot create folder /a/b: Not a
+// directory"). An existing folder, or a link to one, is accepted as it is.
+void CreateFolders(const std::wstring& path);
 bool RemoveFile(const std::wstring& path);
 
 // The path separator of the platform ('\\' on Windows, '/' elsewhere).

@@ -94,15 +94,41 @@ bool DirectoryExists(const std::wstring& path) {
   return StatPath(path, st) && S_ISDIR(st.st_mode);
 }
 
-bool ForceDirectories(const std::wstring& path) {
-  if (path.empty()) return false;
+bool IsLink(const std::wstring& path) {
+  struct stat st;
+  return !path.empty() && ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+void CreateFolders(const std::wstring& path) {
+  if (path.empty()) throw EVTPlatformError("Cannot create a folder with an empty name");
   const std::wstring dir = StripTrailingSlashes(path);
-  if (DirectoryExists(dir)) return true;
-  const std::wstring parent = ExtractFileDir(dir);
-  if (!parent.empty() && parent != dir && !ForceDirectories(parent)) return false;
-  if (::mkdir(NativePath(dir).c_str(), 0777) == 0) return true;
-  // Another process may have created it meanwhile.
-  return DirectoryExists(dir);
+  if (DirectoryExists(dir)) return;
+  const std::string native = NativePath(dir);
+  int err = ::mkdir(native.c_str(), 0777) == 0 ? 0 : errno;
+  if (err == ENOENT) {
+    // A parent is missing: make it (or learn why it cannot be made), then this one.
+    const std::wstring parent = ExtractFileDir(dir);
+    if (!parent.empty() && parent != dir) {
+      CreateFolders(parent);
+      err = ::mkdir(native.c_str(), 0777) == 0 ? 0 : errno;
+    }
+  }
+  if (err == 0) return;
+  if (err == EEXIST) {
+    // Another process may have made it meanwhile; otherwise a file is in the way.
+    if (DirectoryExists(dir)) return;
+    err = ENOTDIR;
+  }
+  throw EVTPlatformError("Cannot create folder " + native + ": " + ::strerror(err));
+}
+
+bool ForceDirectories(const std::wstring& path) {
+  try {
+    CreateFolders(path);
+    return true;
+  } catch (const EVTPlatformError&) {
+    return false;
+  }
 }
 
 bool RemoveFile(const std::wstring& path) {

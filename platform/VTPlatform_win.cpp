@@ -83,15 +83,39 @@ bool DirectoryExists(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ForceDirectories(const std::wstring& path) {
-  if (path.empty()) return false;
+bool IsLink(const std::wstring& path) {
+  // The attributes of the name itself: GetFileAttributesW does not follow a reparse point.
+  const DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+void CreateFolders(const std::wstring& path) {
+  if (path.empty()) throw EVTPlatformError("Cannot create a folder with an empty name");
   const std::wstring dir = StripTrailingSeparators(path);
-  if (DirectoryExists(dir)) return true;
-  const std::wstring parent = ExtractFileDir(dir);
-  if (!parent.empty() && parent != dir && !ForceDirectories(parent)) return false;
-  if (::CreateDirectoryW(dir.c_str(), nullptr)) return true;
-  // Another process may have created it meanwhile.
-  return DirectoryExists(dir);
+  if (DirectoryExists(dir)) return;
+  DWORD err = ::CreateDirectoryW(dir.c_str(), nullptr) ? ERROR_SUCCESS : ::GetLastError();
+  if (err == ERROR_PATH_NOT_FOUND) {
+    // A parent is missing: make it (or learn why it cannot be made), then this one.
+    const std::wstring parent = ExtractFileDir(dir);
+    if (!parent.empty() && parent != dir) {
+      CreateFolders(parent);
+      err = ::CreateDirectoryW(dir.c_str(), nullptr) ? ERROR_SUCCESS : ::GetLastError();
+    }
+  }
+  if (err == ERROR_SUCCESS) return;
+  // Another process may have made it meanwhile; otherwise a file is in the way, and the
+  // system's text for ERROR_ALREADY_EXISTS says so.
+  if (err == ERROR_ALREADY_EXISTS && DirectoryExists(dir)) return;
+  throw EVTPlatformError("Cannot create folder " + ToUtf8(dir) + ": " + ErrorText(err));
+}
+
+bool ForceDirectories(const std::wstring& path) {
+  try {
+    CreateFolders(path);
+    return true;
+  } catch (const EVTPlatformError&) {
+    return false;
+  }
 }
 
 bool RemoveFile(const std::wstring& path) {

@@ -118,7 +118,7 @@ void TVTXMLDocument::SaveStructuredXML(const std::wstring& FileName) {
   vtplatform::TVTFileStream out(FileName, vtplatform::TVTFileStream::TMode::Create);
   const std::string bytes = vtplatform::ToAnsi(StructuredXML());
   out.Write(bytes.data(), bytes.size());
-  out.Flush();
+  out.Close();
 }
 
 void TVTXMLDocument::SaveStructuredXML() { SaveStructuredXML(FFileName); }
@@ -146,7 +146,7 @@ void TVTXMLDocument::SaveUnicodeXML(const std::wstring& FileName) {
     }
   }
   out.Write(bytes.data(), bytes.size());
-  out.Flush();
+  out.Close();
 }
 
 std::wstring TVTXMLDocument::Name() const {

@@ -4,11 +4,25 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "TempDir.h"
+#include "support/FsLinks.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/VTPlatformWin.h"
+#else
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 using vtplatform::EVTPlatformError;
 using vtplatform::TVTFileStream;
@@ -291,3 +305,137 @@ TEST(VTFileStream, OffsetsBeyond4GiB) {
   EXPECT_EQ(buf[0], 0);
 #endif
 }
+
+// What may lie at a path that Create writes: links planted in the output folder, a hard
+// link, and the file an earlier run wrote. Create must leave everything outside alone and
+// end with a regular file holding exactly the new bytes.
+TEST(VTFileStream, CreateReplacesLinksAndNeverWritesThroughThem) {
+  enum class TLayout { EarlierOutput, LinkToFile, DanglingLink, LinkToFolder, HardLink };
+  const struct {
+    const char* what;
+    TLayout layout;
+  } cases[] = {
+      {"an earlier, longer output file", TLayout::EarlierOutput},
+      {"a link to a file outside", TLayout::LinkToFile},
+      {"a dangling link", TLayout::DanglingLink},
+      {"a link to a folder outside", TLayout::LinkToFolder},
+      {"a hard link to a file outside", TLayout::HardLink},
+  };
+  const std::vector<uint8_t> secret = {'k', 'e', 'e', 'p', ' ', 'm', 'e', '!', '!', '!'};
+  const std::vector<uint8_t> fresh = {'n', 'e', 'w'};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const bool symlink = c.layout == TLayout::LinkToFile || c.layout == TLayout::DanglingLink ||
+                         c.layout == TLayout::LinkToFolder;
+    if (symlink && vttest::RunsUnderWine()) {
+      // wine shows a Unix link to a file as the file and deletes targets through links.
+      std::printf("[ SKIPPED  ] %s: wine cannot represent this link\n", c.what);
+      continue;
+    }
+    TTempDir dir;
+    const std::wstring outside = dir.File(L"outside");
+    const std::wstring secretFile = vtplatform::JoinPath(outside, L"secret.txt");
+    const std::wstring absent = vtplatform::JoinPath(outside, L"absent.txt");
+    const std::wstring inside = dir.File(L"out");
+    ASSERT_TRUE(vtplatform::ForceDirectories(outside));
+    ASSERT_TRUE(vtplatform::ForceDirectories(inside));
+    WriteFile(secretFile, secret);
+    const std::wstring path = vtplatform::JoinPath(inside, L"ALLOC.txt");
+    std::string made;
+    switch (c.layout) {
+      case TLayout::EarlierOutput: WriteFile(path, secret); break;
+      case TLayout::LinkToFile: made = vttest::MakeLink(secretFile, path, vttest::TLinkKind::File); break;
+      case TLayout::DanglingLink: made = vttest::MakeLink(absent, path, vttest::TLinkKind::File); break;
+      case TLayout::LinkToFolder: made = vttest::MakeLink(outside, path, vttest::TLinkKind::Folder); break;
+      case TLayout::HardLink: made = vttest::MakeLink(secretFile, path, vttest::TLinkKind::Hard); break;
+    }
+    if (!made.empty()) {
+      std::printf("[ SKIPPED  ] %s: %s\n", c.what, made.c_str());
+      continue;
+    }
+    {
+      TVTFileStream f(path, TMode::Create, kSmallBuffer);
+      f.Write(fresh.data(), fresh.size());
+      f.Close();
+    }
+    EXPECT_TRUE(vttest::IsPlainFile(path));
+    EXPECT_EQ(ReadAll(path), fresh);
+    EXPECT_EQ(ReadAll(secretFile), secret);
+    EXPECT_FALSE(vtplatform::FileExists(absent));
+    EXPECT_FALSE(vtplatform::DirectoryExists(absent));
+    EXPECT_FALSE(vtplatform::FileExists(vtplatform::JoinPath(outside, L"ALLOC.txt")));
+  }
+}
+
+// The reason the system gives follows the file's name in every create error.
+TEST(VTFileStream, CreateErrorsGiveTheReason) {
+  TTempDir dir;
+  const std::wstring folder = dir.File(L"a-folder");
+  const std::wstring plain = dir.File(L"plain.txt");
+  ASSERT_TRUE(vtplatform::ForceDirectories(folder));
+  WriteFile(plain, Pattern(3));
+  struct TCase {
+    const char* what;
+    std::wstring path;
+    std::string reason;  // the end of the message
+  };
+  std::vector<TCase> cases = {
+#ifdef _WIN32
+      {"a folder of that name", folder, ": a folder of that name exists"},
+      {"a parent that is a file", vtplatform::JoinPath(plain, L"x.txt"),
+       ": " + vtplatform::LastErrorText(ERROR_PATH_NOT_FOUND)},
+#else
+      {"a folder of that name", folder, ": Is a directory"},
+      {"a parent that is a file", vtplatform::JoinPath(plain, L"x.txt"), ": Not a directory"},
+#endif
+  };
+#ifndef _WIN32
+  // A FIFO would block a writer: refused at once. Permission checks do not apply to root.
+  const std::wstring fifo = dir.File(L"fifo.txt");
+  ASSERT_EQ(::mkfifo(vtplatform::NativePath(fifo).c_str(), 0600), 0);
+  cases.push_back({"a FIFO of that name", fifo, ": a special file (device, FIFO or socket) of that name exists"});
+  const std::wstring locked = dir.File(L"locked");
+  ASSERT_TRUE(vtplatform::ForceDirectories(locked));
+  ::chmod(vtplatform::NativePath(locked).c_str(), 0555);
+  if (::geteuid() != 0)
+    cases.push_back({"a read-only folder", vtplatform::JoinPath(locked, L"x.txt"), ": Permission denied"});
+#endif
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      TVTFileStream f(c.path, TMode::Create);
+      ADD_FAILURE() << "created";
+    } catch (const EVTPlatformError& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot create file " + vtplatform::ToUtf8(c.path) + c.reason);
+    }
+  }
+  EXPECT_TRUE(vtplatform::DirectoryExists(folder));
+  EXPECT_EQ(ReadAll(plain), Pattern(3));
+}
+
+#ifndef _WIN32
+// A write the system refuses (here: beyond the process's file size limit, as a full disk
+// would) is reported with the reason, at the latest by Close, never lost in the destructor.
+TEST(VTFileStream, WriteErrorsReachTheCaller) {
+  TTempDir dir;
+  const std::wstring path = dir.File(L"big.bin");
+  struct rlimit old;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 100;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string message;
+  try {
+    TVTFileStream f(path, TMode::Create, 1024);
+    const std::vector<uint8_t> data = Pattern(500);
+    f.Write(data.data(), data.size());  // buffered: nothing written yet
+    f.Close();
+  } catch (const EVTPlatformError& e) {
+    message = e.what();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(message, "Cannot write file " + vtplatform::ToUtf8(path) + ": File too large");
+}
+#endif

@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/VTPlatformWin.h"
+#else
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 #include <set>
 #include <string>
@@ -268,6 +274,54 @@ TEST(VTPlatformFiles, ForceDirectoriesAndExistence) {
   EXPECT_FALSE(vp::RemoveFile(file));
   EXPECT_FALSE(vp::FileExists(L""));
   EXPECT_FALSE(vp::DirectoryExists(L""));
+}
+
+// CreateFolders names the folder it could not make and the system's reason; ForceDirectories
+// reports the same failures as false.
+TEST(VTPlatformFiles, CreateFoldersGivesTheReason) {
+  TTempDir tmp;
+  const std::wstring plain = tmp.File(L"plain.txt");
+  { vp::TVTFileStream f(plain, vp::TVTFileStream::TMode::Create); }
+  struct TCase {
+    const char* what;
+    std::wstring path;
+    std::wstring named;  // the folder the message names
+    std::string reason;
+  };
+  std::vector<TCase> cases = {
+#ifdef _WIN32
+      // Windows reports the missing path for the deeper folder and names the file itself.
+      // The texts are the system's own (wine's differ from Windows').
+      {"a parent that is a file", vp::JoinPath(plain, L"sub\\deeper"), plain,
+       vp::LastErrorText(ERROR_ALREADY_EXISTS)},
+      {"the folder is a file", plain + L"\\", plain, vp::LastErrorText(ERROR_ALREADY_EXISTS)},
+      {"a name Windows refuses", tmp.File(L"a<b"), tmp.File(L"a<b"), vp::LastErrorText(ERROR_INVALID_NAME)},
+#else
+      {"a parent that is a file", vp::JoinPath(plain, L"sub/deeper"), vp::JoinPath(plain, L"sub/deeper"),
+       "Not a directory"},
+      {"the folder is a file", plain + L"/", plain, "Not a directory"},
+#endif
+  };
+#ifndef _WIN32
+  // Permission checks do not apply to root.
+  const std::wstring locked = tmp.File(L"locked");
+  ASSERT_TRUE(vp::ForceDirectories(locked));
+  ::chmod(vp::NativePath(locked).c_str(), 0555);
+  if (::geteuid() != 0)
+    cases.push_back({"a read-only parent", vp::JoinPath(locked, L"new/sub"), vp::JoinPath(locked, L"new"),
+                     "Permission denied"});
+#endif
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      vp::CreateFolders(c.path);
+      ADD_FAILURE() << "created";
+    } catch (const vp::EVTPlatformError& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot create folder " + vp::ToUtf8(c.named) + ": " + c.reason);
+    }
+    EXPECT_FALSE(vp::ForceDirectories(c.path));
+  }
+  EXPECT_TRUE(vp::FileExists(plain));
 }
 
 TEST(VTPlatformFiles, TempFileNamesAreNewDistinctEmptyFiles) {

@@ -46,6 +46,12 @@ vttest::TISPFStats SomeStats(uint32_t lines) {
   return s;
 }
 
+// MEM00000, MEM00001, ...
+std::string MemberName(int i) {
+  std::string digits = std::to_string(i);
+  return "MEM" + std::string(5 - std::min<size_t>(5, digits.size()), '0') + digits;
+}
+
 const char* const kRecfmNames[] = {"V", "VB", "VBA", "VBM", "VA"};
 const uint16_t kVariableRecfms[] = {0x4000, 0x5000, 0x5400, 0x5200, 0x4400};
 
@@ -114,9 +120,8 @@ TEST(VariableFormats, EveryReaderUsesTheDescriptors) {
 TEST(VariableFormats, LibraryOfManyMembersExtractsEveryOne) {
   std::vector<TPDSMember> members;
   for (int i = 0; i < 60; ++i) {
-    char name[9];
-    std::snprintf(name, sizeof name, "MEM%05d", i);
-    members.push_back(Member(name, BlockVariable({Ebcdic(std::string("LINE ONE OF ") + name), Ebcdic("LINE TWO")}, 6233)));
+    const std::string name = MemberName(i);
+    members.push_back(Member(name, BlockVariable({Ebcdic("LINE ONE OF " + name), Ebcdic("LINE TWO")}, 6233)));
   }
   TLoaded f(TXmitBuilder().PDS(Library(0x4000, 255, members)));
   TVTStringList list;
@@ -127,11 +132,10 @@ TEST(VariableFormats, LibraryOfManyMembersExtractsEveryOne) {
   const std::wstring& dir = tmp.Path();
   ExtractAllMembers(f.P, dir, false);
   for (int i = 0; i < 60; ++i) {
-    char name[9];
-    std::snprintf(name, sizeof name, "MEM%05d", i);
-    const std::vector<std::string> lines = FileLines(vtplatform::JoinPath(dir, vtplatform::FromUtf8(name) + L".txt"));
+    const std::string name = MemberName(i);
+    const std::vector<std::string> lines = FileLines(vtplatform::JoinPath(dir, vtplatform::FromUtf8(name + ".txt")));
     ASSERT_EQ(lines.size(), 2u) << name;
-    EXPECT_EQ(lines[0], std::string("LINE ONE OF ") + name);
+    EXPECT_EQ(lines[0], "LINE ONE OF " + name);
     EXPECT_EQ(lines[1], "LINE TWO");
   }
 }

@@ -1,7 +1,17 @@
 // Content type detection, hex dumps, the member list report and the extraction.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/VTPlatformWin.h"
+#endif
+
+#include "../platform/TempDir.h"
 #include "XmitTestUtil.h"
+#include "support/FsLinks.h"
 #include "common/VTStrUtils.h"
 #include "xmit/VTXMIExtract.h"
 
@@ -317,4 +327,125 @@ TEST(Extract, HostileNamesStayInsideTheFolder) {
   const std::wstring sub = F + L"__" + vtplatform::PathDelimiter();
   for (const wchar_t* n : {L"__.txt", L"A_B.txt", L"_CON.txt", L"X.txt", L"x~2.txt"})
     EXPECT_TRUE(vtplatform::FileExists(sub + n)) << vtplatform::ToUtf8(n);
+}
+
+// Links planted in the output folder under the names extraction writes: each is replaced by
+// the member's file, and nothing outside the folder changes. The expected files are those
+// of an extraction into a clean folder.
+TEST(Extract, LinksAtMemberNamesAreReplacedNotFollowed) {
+  TPDSDataSet ds = Library(0x9000, 80, {Member("ALLOC", {Bytes(80, 0xC1)}), Member("BIN", {Bytes(80, 0x00)})});
+  TLoaded f(TXmitBuilder().PDS(ds));
+  TTempDir tmp;
+  const std::wstring clean = tmp.File(L"clean");
+  ExtractAllMembers(f.P, clean, false);
+  const std::string allocText = ReadFile(vtplatform::JoinPath(clean, L"ALLOC.txt"));
+  const std::string binBytes = ReadFile(vtplatform::JoinPath(clean, L"BIN.bin"));
+
+  const struct {
+    const char* what;
+    const wchar_t* target;  // in the folder "elsewhere"
+    TLinkKind kind;
+  } cases[] = {
+      {"link to a file outside", L"profile", TLinkKind::File},
+      {"dangling link", L"absent", TLinkKind::File},
+      {"link to a folder outside", L"", TLinkKind::Folder},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (RunsUnderWine()) {
+      // wine shows a Unix link to a file as the file and deletes targets through links.
+      std::printf("[ SKIPPED  ] %s: wine cannot represent this link\n", c.what);
+      continue;
+    }
+    TTempDir dir;
+    const std::wstring elsewhere = dir.File(L"elsewhere");
+    const std::wstring out = dir.File(L"out");
+    ASSERT_TRUE(vtplatform::ForceDirectories(elsewhere));
+    ASSERT_TRUE(vtplatform::ForceDirectories(out));
+    const std::wstring profile = vtplatform::JoinPath(elsewhere, L"profile");
+    { vtplatform::TVTFileStream p(profile, vtplatform::TVTFileStream::TMode::Create); p.Write("PATH=x\n", 7); }
+    const std::wstring target = vtplatform::JoinPath(elsewhere, c.target);
+    for (const wchar_t* name : {L"ALLOC.txt", L"BIN.bin"}) {
+      const std::string made = MakeLink(target, vtplatform::JoinPath(out, name), c.kind);
+      if (!made.empty()) GTEST_SKIP() << made;
+    }
+    // Twice: the second run replaces the regular files the first one made.
+    for (int run = 0; run < 2; ++run) ExtractAllMembers(f.P, out, false);
+    EXPECT_TRUE(IsPlainFile(vtplatform::JoinPath(out, L"ALLOC.txt")));
+    EXPECT_TRUE(IsPlainFile(vtplatform::JoinPath(out, L"BIN.bin")));
+    EXPECT_EQ(ReadFile(vtplatform::JoinPath(out, L"ALLOC.txt")), allocText);
+    EXPECT_EQ(ReadFile(vtplatform::JoinPath(out, L"BIN.bin")), binBytes);
+    EXPECT_EQ(ReadFile(profile), "PATH=x\n");
+    EXPECT_FALSE(vtplatform::FileExists(vtplatform::JoinPath(elsewhere, L"absent")));
+    for (const wchar_t* name : {L"ALLOC.txt", L"BIN.bin"})
+      EXPECT_FALSE(vtplatform::FileExists(vtplatform::JoinPath(elsewhere, name)));
+  }
+}
+
+// The data set's subfolder is extraction's own name: a link there is refused with its name,
+// and nothing is written where it points. The folder the caller names may be a link.
+TEST(Extract, LinkedDataSetFolderIsRefused) {
+  TPDSDataSet ds = Library(0x9000, 80, {Member("ALLOC", {Bytes(80, 0xC1)})});
+  TLoaded f(TXmitBuilder().PDS(ds));
+  const struct {
+    const char* what;
+    bool dangling;
+  } cases[] = {{"link to a folder outside", false}, {"dangling link", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.dangling && RunsUnderWine()) {
+      std::printf("[ SKIPPED  ] %s: wine does not show a dangling link\n", c.what);
+      continue;
+    }
+    TTempDir dir;
+    const std::wstring elsewhere = dir.File(L"elsewhere");
+    const std::wstring out = dir.File(L"out");
+    ASSERT_TRUE(vtplatform::ForceDirectories(elsewhere));
+    ASSERT_TRUE(vtplatform::ForceDirectories(out));
+    const std::wstring sub = vtplatform::JoinPath(out, L"USER.SRC");
+    const std::wstring target = c.dangling ? vtplatform::JoinPath(elsewhere, L"gone") : elsewhere;
+    const std::string made = MakeLink(target, sub, TLinkKind::Folder);
+    if (!made.empty()) GTEST_SKIP() << made;
+    try {
+      ExtractAllMembers(f.P, out, true);
+      ADD_FAILURE() << "extracted";
+    } catch (const vtplatform::EVTPlatformError& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot extract into folder " + vtplatform::ToUtf8(sub) +
+                                           ": it is a link; remove it or extract elsewhere");
+    }
+    EXPECT_FALSE(vtplatform::FileExists(vtplatform::JoinPath(elsewhere, L"ALLOC.txt")));
+    EXPECT_FALSE(vtplatform::DirectoryExists(vtplatform::JoinPath(elsewhere, L"gone")));
+
+    // The caller's own folder given as a link is followed: that is the caller's choice.
+    const std::wstring chosen = dir.File(L"chosen");
+    ASSERT_EQ(MakeLink(elsewhere, chosen, TLinkKind::Folder), "");
+    ExtractAllMembers(f.P, chosen, false);
+    EXPECT_TRUE(vtplatform::FileExists(vtplatform::JoinPath(elsewhere, L"ALLOC.txt")));
+    RemoveLink(chosen);
+    RemoveLink(sub);
+  }
+}
+
+// A folder that cannot be made names itself and the reason.
+TEST(Extract, FolderErrorsGiveTheReason) {
+  TPDSDataSet ds = Library(0x9000, 80, {Member("ALLOC", {Bytes(80, 0xC1)})});
+  TLoaded f(TXmitBuilder().PDS(ds));
+  TTempDir dir;
+  const std::wstring plain = dir.File(L"regular.txt");
+  { vtplatform::TVTFileStream p(plain, vtplatform::TVTFileStream::TMode::Create); }
+  for (bool subfolder : {false, true}) {
+    try {
+      ExtractAllMembers(f.P, vtplatform::JoinPath(plain, L"newsub"), subfolder);
+      ADD_FAILURE() << "extracted";
+    } catch (const vtplatform::EVTPlatformError& e) {
+      const std::string msg = e.what();
+#ifdef _WIN32
+      EXPECT_EQ(msg, "Cannot create folder " + vtplatform::ToUtf8(plain) + ": " +
+                         vtplatform::LastErrorText(ERROR_ALREADY_EXISTS));
+#else
+      EXPECT_EQ(msg, "Cannot create folder " + vtplatform::ToUtf8(vtplatform::JoinPath(plain, L"newsub")) +
+                         ": Not a directory");
+#endif
+    }
+  }
 }
