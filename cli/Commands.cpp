@@ -283,6 +283,7 @@ int CmdExtract(const TUnfurlCommand& c, TOutput& out) {
   TVTExtractOptions o;
   o.Subfolder = c.Has(L"--subdir");
   o.Raw = c.Has(L"--raw");
+  o.Utf8 = c.Has(L"--utf8");
   const std::wstring msg = ExtractAllMembers(p, dir, o);
   if (msg.compare(0, 9, L"Extracted") != 0) throw EUnfurlError(msg);
   // The message may hold more than one line.

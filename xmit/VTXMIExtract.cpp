@@ -88,16 +88,28 @@ const wchar_t* Extension(TVTXMIMemberContentType t) {
   }
 }
 
-void WriteTextMember(TVTXMIParser& p, const std::wstring& m, const std::wstring& file,
-                     TVTStringList& list) {
-  if (!p.AnsiBytesRoundTrip()) {
-    p.GetMemberData(m, list, false);
-    list.SaveToFile(file);
-    return;
-  }
-  // Each line's bytes are what the ANSI text of the line saves as: write them directly.
+// A member's lines as a text file: in the ANSI code page, or in UTF-8 (no byte-order mark)
+// keeping every character the table gives; each line ended by CR LF.
+void WriteTextMember(TVTXMIParser& p, const std::wstring& m, const std::wstring& file, bool utf8) {
   TVTTextWriter out(file);
-  p.WriteMemberLines(m, [&](const uint8_t* b, size_t n) { out.WriteLineBytes(b, n); });
+  if (utf8) {
+    struct TUnicodeText {
+      explicit TUnicodeText(TVTXMIParser& parser) : P(parser), Was(parser.UnicodeText()) { P.SetUnicodeText(true); }
+      ~TUnicodeText() { P.SetUnicodeText(Was); }
+      TVTXMIParser& P;
+      bool Was;
+    } unicode(p);
+    std::string bytes;
+    p.GetMemberData(m, [&](const std::wstring& l) {
+      bytes = vtplatform::ToUtf8(l);
+      out.WriteLineBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }, false);
+  } else if (!p.AnsiBytesRoundTrip()) {
+    p.GetMemberData(m, [&](const std::wstring& l) { out.WriteLine(l); }, false);
+  } else {
+    // Each line's bytes are what the ANSI text of the line saves as: write them directly.
+    p.WriteMemberLines(m, [&](const uint8_t* b, size_t n) { out.WriteLineBytes(b, n); });
+  }
   out.Close();
 }
 
@@ -124,6 +136,14 @@ std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
   const TVTUnloadType type = parser.UnloadType();
   if (type == TVTUnloadType::utSeq) {
     MakeFolder(f);
+    if (options.Raw) {
+      // The data set's host bytes, record after record.
+      const std::wstring file = f + DataSetFileName(parser) + L".bin";
+      vtplatform::TVTFileStream out(file, vtplatform::TVTFileStream::TMode::Create);
+      parser.WriteRawRecords([&](const uint8_t* p, size_t n) { out.Write(p, n); });
+      out.Close();
+      return L"Extracted " + file;
+    }
     const std::wstring file = f + DataSetFileName(parser) + L".txt";
     // The record dump is several times the data's size: written as it is made.
     TVTTextWriter out(file);
@@ -140,7 +160,6 @@ std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
   } else {
     MakeFolder(f);
   }
-  TVTStringList list;
   TNameSet names;
   int64_t noData = 0;
   const int32_t count = parser.MemberCount();
@@ -159,7 +178,7 @@ std::wstring ExtractAllMembers(TVTXMIParser& parser, const std::wstring& folder,
     const std::wstring file = f + names.Claim(base, Extension(t));
     if (t == TVTXMIMemberContentType::ctASCIIText || t == TVTXMIMemberContentType::ctEBCDICText) {
       parser.SetConvertData(t == TVTXMIMemberContentType::ctEBCDICText);
-      WriteTextMember(parser, m, file, list);
+      WriteTextMember(parser, m, file, options.Utf8);
     } else {
       parser.SaveRawMemberData(m, file);
     }

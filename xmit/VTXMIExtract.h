@@ -8,7 +8,8 @@
 
 struct TVTExtractOptions {
   bool Subfolder = false;  // members go into a subfolder named after the data set
-  bool Raw = false;        // every member as its host bytes (".bin"), whatever it holds
+  bool Raw = false;        // every member (or the sequential data set's records) as host bytes (".bin")
+  bool Utf8 = false;       // text files in UTF-8 rather than the ANSI code page
 };
 
 // Extracts everything parser (loaded) holds into folder and returns the completion message

@@ -170,3 +170,18 @@ void TVTXMIParser::GetRecordText(const TVTLineSink& sink) {
     sink(FXlateS->ASCIIStringFromBuffer(rec, static_cast<int32_t>(len)));
   });
 }
+
+void TVTXMIParser::WriteRawRecords(const TVTByteSink& sink) {
+  const bool variable = VariableRecords();
+  WalkSequentialRecords([&](const uint8_t* rec, size_t len) {
+    if (variable) {
+      if (len > 0xFFFF - 4)
+        throw EXMITError("Record of " + std::to_string(len) + " bytes at file offset " +
+                         std::to_string(FRecordPos) + " is too long for a record descriptor");
+      const size_t rl = len + 4;
+      const uint8_t rdw[4] = {static_cast<uint8_t>(rl >> 8), static_cast<uint8_t>(rl & 0xFF), 0, 0};
+      sink(rdw, 4);
+    }
+    if (len > 0) sink(rec, len);
+  });
+}

@@ -105,6 +105,10 @@ class TVTXMIParser {
   // The records of a sequential data set as translated lines; maxrecs limits nothing.
   void GetRecordText(TVTStringList& sl, int64_t maxrecs);
   void GetRecordText(const TVTLineSink& sink);
+  // The host bytes of a sequential data set's records, one after another, handed to sink; a
+  // record of a variable-length format preceded by its 4-byte record descriptor (length + 4,
+  // then two zero bytes), as a binary transfer with record descriptors gives them.
+  void WriteRawRecords(const TVTByteSink& sink);
   // The member's lines as the bytes a text file of them holds, each line handed to sink
   // without its line end (translated when ConvertData is true); false without such member.
   bool WriteMemberLines(const std::wstring& m, const TVTByteSink& sink);

@@ -468,6 +468,72 @@ TEST(CliExtract, TextFileHoldsTheLinesWithCRLF) {
   EXPECT_EQ(expected.size(), 11u * 82u);
 }
 
+TEST(CliExtract, Utf8TextFilesKeepEveryCharacter) {
+  // The files hold what "show --utf8" prints, with CR LF line ends: umlauts (273) and Greek
+  // letters (875: 41 42 43 are Alpha, Beta, Gamma, which the ANSI code page lacks) alike.
+  TTempDir tmp;
+  vttest::TPDSDataSet greek;
+  greek.DSName = "VANTREL.GREEK";
+  vttest::TPDSMember m;
+  m.Name = "BRIEF";
+  // Mostly Latin letters, so that the member is judged text.
+  vttest::Bytes rec = vttest::Ebcdic("THE FIRST THREE GREEK CAPITAL LETTERS ARE ");
+  rec.insert(rec.end(), {0x41, 0x42, 0x43});
+  m.Blocks = vttest::BlockFixed({rec}, rec.size(), rec.size());
+  greek.LRECL = static_cast<uint32_t>(rec.size());
+  greek.Members.push_back(m);
+  const std::wstring greekFile = tmp.File(L"greek.xmi");
+  vttest::WriteFile(vtplatform::NativePath(greekFile), vttest::TXmitBuilder().PDS(greek));
+  const struct {
+    std::wstring file;
+    const wchar_t* cp;
+  } cases[] = {{Sample("sample_pds_de273.xmi"), L"273"}, {greekFile, L"875"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(clitest::Utf8(c.cp));
+    const std::wstring out = tmp.File(std::wstring(L"utf8-") + c.cp), ansiOut = tmp.File(std::wstring(L"ansi-") + c.cp);
+    ASSERT_EQ(Unfurl({L"extract", c.file, out, L"--codepage", c.cp, L"--utf8"}).Rc, 0);
+    const TRun shown = Unfurl({L"show", c.file, L"BRIEF", L"--codepage", c.cp, L"--utf8"});
+    std::string expected;
+    for (const std::wstring& l : shown.Out.Lines) expected += clitest::Utf8(l) + "\r\n";
+    const std::string written = clitest::ReadBytes(out + L"/BRIEF.txt");
+    EXPECT_EQ(written, expected);
+    // Without the option the file is in the ANSI code page: other bytes.
+    ASSERT_EQ(Unfurl({L"extract", c.file, ansiOut, L"--codepage", c.cp}).Rc, 0);
+    EXPECT_NE(clitest::ReadBytes(ansiOut + L"/BRIEF.txt"), written);
+  }
+  EXPECT_EQ(clitest::ReadBytes(tmp.File(L"utf8-875/BRIEF.txt")), "THE FIRST THREE GREEK CAPITAL LETTERS ARE \xCE\x91\xCE\x92\xCE\x93\r\n");
+}
+
+TEST(CliExtract, RawSequentialDataSetIsItsRecords) {
+  // Fixed records one after another; variable ones each behind its 4-byte descriptor.
+  const std::vector<vttest::Bytes> recs = {vttest::Ebcdic("AB"), vttest::Bytes(), vttest::Ebcdic("CDE")};
+  const struct {
+    uint16_t recfm;
+    vttest::Bytes expected;
+  } cases[] = {
+      {0xC000, {0xC1, 0xC2, 0xC3, 0xC4, 0xC5}},
+      {0x5000, {0, 6, 0, 0, 0xC1, 0xC2, 0, 4, 0, 0, 0, 7, 0, 0, 0xC3, 0xC4, 0xC5}},
+  };
+  for (const auto& c : cases) {
+    vttest::TSeqDataSet ds;
+    ds.RECFM = c.recfm;
+    ds.LRECL = 255;
+    ds.Records = recs;
+    TTempDir tmp;
+    const std::wstring file = tmp.File(L"seq.xmi");
+    vttest::WriteFile(vtplatform::NativePath(file), vttest::TXmitBuilder().Sequential(ds));
+    const TRun r = Unfurl({L"extract", file, tmp.File(L"out"), L"--raw"});
+    ASSERT_EQ(r.Rc, 0) << r.Err.Data;
+    EXPECT_EQ(clitest::ListDir(tmp.File(L"out")), std::vector<std::wstring>{L"VANTREL.SAMPLE.DATA.bin"});
+    EXPECT_EQ(clitest::ReadBytes(tmp.File(L"out/VANTREL.SAMPLE.DATA.bin")),
+              std::string(c.expected.begin(), c.expected.end()));
+  }
+  // The sample's 33 records of 80 bytes.
+  TTempDir tmp;
+  ASSERT_EQ(Unfurl({L"extract", Sample("sample_seq_fb80.xmi"), tmp.Path(), L"--raw"}).Rc, 0);
+  EXPECT_EQ(clitest::ReadBytes(tmp.File(L"VANTREL.SAMPLE.DATA.bin")).size(), 33u * 80u);
+}
+
 TEST(CliExtract, DefaultsToTheCurrentFolder) {
   TTempDir src, work;
   const std::wstring copy = src.File(L"copy.xmi");
