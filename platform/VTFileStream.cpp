@@ -194,7 +194,7 @@ int CreateOutput(const std::wstring& path) {
 }  // namespace
 
 TVTFileStream::TVTFileStream(const std::wstring& path, TMode mode, size_t bufferSize)
-    : FName(path), FMode(mode), FBuf(std::max<size_t>(bufferSize, 1)) {
+    : FName(path), FMode(mode), FBuf(new uint8_t[std::max<size_t>(bufferSize, 1)]), FBufSize(std::max<size_t>(bufferSize, 1)) {
 #ifdef _WIN32
   HANDLE h;
   if (mode == TMode::Read) {
@@ -249,7 +249,8 @@ void TVTFileStream::Close() {
   const intptr_t h = FHandle;
   FHandle = -1;
   // Nothing more can be read or written: every later call takes the slow path and raises.
-  FBuf.clear();
+  FBuf.reset();
+  FBufSize = 0;
   FCur = FEnd = 0;
   FDirty = false;
 #ifdef _WIN32
@@ -309,9 +310,9 @@ size_t TVTFileStream::ReadSlow(uint8_t* dst, size_t n) {
     throw EVTPlatformError("File " + ToUtf8(FName) + " is not open for reading");
   // Hand out what the buffer still holds.
   size_t done = FEnd - FCur;
-  if (done) std::memcpy(dst, FBuf.data() + FCur, done);
+  if (done) std::memcpy(dst, FBuf.get() + FCur, done);
   FCur = FEnd;
-  if (n - done >= FBuf.size()) {
+  if (n - done >= FBufSize) {
     // A large read goes straight to the system; the buffer starts afresh after it.
     FBufPos += static_cast<int64_t>(FEnd);
     FCur = FEnd = 0;
@@ -326,10 +327,10 @@ size_t TVTFileStream::ReadSlow(uint8_t* dst, size_t n) {
   while (done < n) {
     FBufPos += static_cast<int64_t>(FEnd);
     FCur = FEnd = 0;
-    FEnd = RawRead(FBuf.data(), FBuf.size());
+    FEnd = RawRead(FBuf.get(), FBufSize);
     if (FEnd == 0) break;
     const size_t take = std::min(FEnd, n - done);
-    std::memcpy(dst + done, FBuf.data(), take);
+    std::memcpy(dst + done, FBuf.get(), take);
     FCur = take;
     done += take;
   }
@@ -341,15 +342,15 @@ void TVTFileStream::WriteSlow(const void* src, size_t n) {
   if (FMode != TMode::Create)
     throw EVTPlatformError("File " + ToUtf8(FName) + " is not open for writing");
   if (n == 0) return;
-  if (FCur + n > FBuf.size()) {
+  if (FCur + n > FBufSize) {
     FlushWrite();
-    if (n >= FBuf.size()) {
+    if (n >= FBufSize) {
       RawWrite(src, n);
       FBufPos += static_cast<int64_t>(n);
       return;
     }
   }
-  std::memcpy(FBuf.data() + FCur, src, n);
+  std::memcpy(FBuf.get() + FCur, src, n);
   FCur += n;
   FEnd = FCur;
   FDirty = true;
@@ -361,7 +362,7 @@ void TVTFileStream::Flush() {
 
 void TVTFileStream::FlushWrite() {
   if (!FDirty) return;
-  RawWrite(FBuf.data(), FCur);
+  RawWrite(FBuf.get(), FCur);
   FBufPos += static_cast<int64_t>(FCur);
   FCur = FEnd = 0;
   FDirty = false;

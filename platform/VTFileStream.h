@@ -37,7 +37,7 @@ class TVTFileStream {
   // Reads up to n bytes; returns how many were read (fewer only at the end of the file).
   size_t Read(void* dst, size_t n) {
     if (n <= FEnd - FCur) {
-      std::memcpy(dst, FBuf.data() + FCur, n);
+      std::memcpy(dst, FBuf.get() + FCur, n);
       FCur += n;
       return n;
     }
@@ -47,14 +47,14 @@ class TVTFileStream {
   // Reading: the bytes already buffered at the current position (possibly none), for
   // callers that parse in place; Consume(n) moves past n of them.
   size_t Buffered(const uint8_t*& p) const {
-    p = FBuf.data() + FCur;
+    p = FBuf.get() + FCur;
     return FEnd - FCur;
   }
   void Consume(size_t n) { FCur += n; }
 
   void Write(const void* src, size_t n) {
-    if (FMode == TMode::Create && n != 0 && n <= FBuf.size() - FCur) {  // the common case
-      std::memcpy(FBuf.data() + FCur, src, n);
+    if (FMode == TMode::Create && n != 0 && n <= FBufSize - FCur) {  // the common case
+      std::memcpy(FBuf.get() + FCur, src, n);
       FCur += n;
       FEnd = FCur;
       FDirty = true;
@@ -80,7 +80,9 @@ class TVTFileStream {
   std::wstring FName;
   TMode FMode;
   intptr_t FHandle = -1;       // file descriptor or HANDLE
-  std::vector<uint8_t> FBuf;
+  // The buffer is left uninitialised: clearing it cost more than writing a small file.
+  std::unique_ptr<uint8_t[]> FBuf;
+  size_t FBufSize = 0;
   int64_t FBufPos = 0;         // file offset of FBuf[0]
   size_t FCur = 0;             // read/write position inside FBuf
   size_t FEnd = 0;             // valid bytes in FBuf (reading)
