@@ -174,4 +174,14 @@ std::wstring ExtractFileName(const std::wstring& path) {
   return i == std::wstring::npos ? path : path.substr(i + 1);
 }
 
+// The bool form of CreateFolders, for callers that only need to know whether it worked.
+bool ForceDirectories(const std::wstring& path) {
+  try {
+    CreateFolders(path);
+    return true;
+  } catch (const EVTPlatformError&) {
+    return false;
+  }
+}
+
 }  // namespace vtplatform

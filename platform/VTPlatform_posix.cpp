@@ -122,15 +122,6 @@ void CreateFolders(const std::wstring& path) {
   throw EVTPlatformError("Cannot create folder " + native + ": " + ::strerror(err));
 }
 
-bool ForceDirectories(const std::wstring& path) {
-  try {
-    CreateFolders(path);
-    return true;
-  } catch (const EVTPlatformError&) {
-    return false;
-  }
-}
-
 bool RemoveFile(const std::wstring& path) {
   return !path.empty() && ::unlink(NativePath(path).c_str()) == 0;
 }

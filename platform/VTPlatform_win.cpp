@@ -109,15 +109,6 @@ void CreateFolders(const std::wstring& path) {
   throw EVTPlatformError("Cannot create folder " + ToUtf8(dir) + ": " + ErrorText(err));
 }
 
-bool ForceDirectories(const std::wstring& path) {
-  try {
-    CreateFolders(path);
-    return true;
-  } catch (const EVTPlatformError&) {
-    return false;
-  }
-}
-
 bool RemoveFile(const std::wstring& path) {
   return !path.empty() && ::DeleteFileW(path.c_str()) != 0;
 }

@@ -20,6 +20,17 @@ using CT = TVTXMIMemberContentType;
 
 namespace {
 
+// A scratch folder with two folders in it: "out", where extraction writes, and "elsewhere",
+// where links planted in "out" point.
+struct TOutsideAndOut {
+  TOutsideAndOut() : Elsewhere(Dir.File(L"elsewhere")), Out(Dir.File(L"out")) {
+    vtplatform::CreateFolders(Elsewhere);
+    vtplatform::CreateFolders(Out);
+  }
+  TTempDir Dir;
+  std::wstring Elsewhere, Out;
+};
+
 Bytes Padded(Bytes b, size_t n, uint8_t fill = 0x00) {
   b.resize(n, fill);
   return b;
@@ -357,11 +368,9 @@ TEST(Extract, LinksAtMemberNamesAreReplacedNotFollowed) {
       std::printf("[ SKIPPED  ] %s: wine cannot represent this link\n", c.what);
       continue;
     }
-    TTempDir dir;
-    const std::wstring elsewhere = dir.File(L"elsewhere");
-    const std::wstring out = dir.File(L"out");
-    ASSERT_TRUE(vtplatform::ForceDirectories(elsewhere));
-    ASSERT_TRUE(vtplatform::ForceDirectories(out));
+    const TOutsideAndOut dir;
+    const std::wstring& elsewhere = dir.Elsewhere;
+    const std::wstring& out = dir.Out;
     const std::wstring profile = vtplatform::JoinPath(elsewhere, L"profile");
     { vtplatform::TVTFileStream p(profile, vtplatform::TVTFileStream::TMode::Create); p.Write("PATH=x\n", 7); }
     const std::wstring target = vtplatform::JoinPath(elsewhere, c.target);
@@ -397,11 +406,9 @@ TEST(Extract, LinkedDataSetFolderIsRefused) {
       std::printf("[ SKIPPED  ] %s: wine does not show a dangling link\n", c.what);
       continue;
     }
-    TTempDir dir;
-    const std::wstring elsewhere = dir.File(L"elsewhere");
-    const std::wstring out = dir.File(L"out");
-    ASSERT_TRUE(vtplatform::ForceDirectories(elsewhere));
-    ASSERT_TRUE(vtplatform::ForceDirectories(out));
+    const TOutsideAndOut dir;
+    const std::wstring& elsewhere = dir.Elsewhere;
+    const std::wstring& out = dir.Out;
     const std::wstring sub = vtplatform::JoinPath(out, L"USER.SRC");
     const std::wstring target = c.dangling ? vtplatform::JoinPath(elsewhere, L"gone") : elsewhere;
     const std::string made = MakeLink(target, sub, TLinkKind::Folder);
@@ -417,7 +424,7 @@ TEST(Extract, LinkedDataSetFolderIsRefused) {
     EXPECT_FALSE(vtplatform::DirectoryExists(vtplatform::JoinPath(elsewhere, L"gone")));
 
     // The caller's own folder given as a link is followed: that is the caller's choice.
-    const std::wstring chosen = dir.File(L"chosen");
+    const std::wstring chosen = dir.Dir.File(L"chosen");
     ASSERT_EQ(MakeLink(elsewhere, chosen, TLinkKind::Folder), "");
     ExtractAllMembers(f.P, chosen, false);
     EXPECT_TRUE(vtplatform::FileExists(vtplatform::JoinPath(elsewhere, L"ALLOC.txt")));
