@@ -160,10 +160,8 @@ void TVTXMIParser::HexDumpBuffer(const uint8_t* data, TVTTextWriter& out, int64_
 
 void TVTXMIParser::HexDumpLines(const uint8_t* data, const TVTLineSink& sink, int64_t len, int32_t width,
                                 const char* disp) const {
-  const TDumpLayout layout(width < 1 ? 1 : static_cast<size_t>(width));
-  sink(HexDumpHeader(layout.W));
-  std::wstring& line = FDumpLine;
-  DumpDataLines(line, layout, disp, data, len, [&] { sink(line); });
+  THexDumpStream dump(*this, sink, width, disp);
+  dump.Add(data, static_cast<size_t>(std::max<int64_t>(0, len)), true);
 }
 
 void TVTXMIParser::HexDumpLines(const uint8_t* data, TVTTextWriter& out, int64_t len, int32_t width,
@@ -179,22 +177,27 @@ void TVTXMIParser::HexDumpLines(const uint8_t* data, TVTTextWriter& out, int64_t
                 [&] { out.WriteLineBytes(reinterpret_cast<const uint8_t*>(line.data()), line.size()); });
 }
 
-TVTXMIParser::THexDumpStream::THexDumpStream(const TVTXMIParser& p, const TVTLineSink& sink, int32_t width)
-    : FParser(p), FSink(sink), FWidth(width < 1 ? 1 : static_cast<size_t>(width)), FDisp(p.DumpCharacters()) {
-  FCarry.reserve(FWidth);
+TVTXMIParser::THexDumpStream::THexDumpStream(const TVTXMIParser& p, const TVTLineSink& sink, int32_t width,
+                                             const char* disp)
+    : FParser(p), FSink(sink), FWidth(width < 1 ? 1 : static_cast<size_t>(width)), FDisp(disp) {
   FSink(FParser.HexDumpHeader(FWidth));
 }
 
 void TVTXMIParser::THexDumpStream::Emit(const uint8_t* data, size_t n) {
+  // The parser's line is primed once and then only refilled, except for a short last line.
   const TDumpLayout layout(FWidth);
-  FLine.resize(layout.LineLen);
-  PrimeDumpLine(&FLine[0], layout);
-  FillDumpLine(&FLine[0], layout, FDisp, data, n, FOffset);
-  FSink(FLine);
+  std::wstring& line = FParser.FDumpLine;
+  if (!FPrimed || n < FWidth) {
+    line.resize(layout.LineLen);
+    PrimeDumpLine(&line[0], layout);
+  }
+  FPrimed = n == FWidth;
+  FillDumpLine(&line[0], layout, FDisp, data, n, FOffset);
+  FSink(line);
   FOffset += n;
 }
 
-void TVTXMIParser::THexDumpStream::Add(const uint8_t* data, size_t len) {
+void TVTXMIParser::THexDumpStream::Add(const uint8_t* data, size_t len, bool last) {
   if (!FCarry.empty()) {
     const size_t take = std::min(FWidth - FCarry.size(), len);
     FCarry.insert(FCarry.end(), data, data + take);
@@ -205,7 +208,11 @@ void TVTXMIParser::THexDumpStream::Add(const uint8_t* data, size_t len) {
     FCarry.clear();
   }
   for (; len >= FWidth; data += FWidth, len -= FWidth) Emit(data, FWidth);
-  FCarry.assign(data, data + len);
+  if (last) {
+    if (len > 0) Emit(data, len);  // the short last line, straight from the data
+  } else {
+    FCarry.assign(data, data + len);
+  }
 }
 
 void TVTXMIParser::THexDumpStream::Finish() {

@@ -114,7 +114,7 @@ bool TVTXMIParser::GetMemberData(const std::wstring& m, const TVTLineSink& sink,
     // A member cut short by a control record is not dumped at all: a first walk finds out
     // how the member ends, the second dumps its blocks as they come.
     if (WalkMemberBlocks(*e, [](const uint8_t*, size_t) {}) == TWalkEnd::weControl) return true;
-    THexDumpStream dumper(*this, sink, 32);
+    THexDumpStream dumper(*this, sink, 32, DumpCharacters());
     WalkMemberBlocks(*e, [&](const uint8_t* blk, size_t dl) { dumper.Add(blk, dl); });
     dumper.Finish();
     return true;

@@ -187,8 +187,10 @@ class TVTXMIParser {
   // dump of all pieces as one buffer, offsets running on across the pieces.
   class THexDumpStream {
    public:
-    THexDumpStream(const TVTXMIParser& p, const TVTLineSink& sink, int32_t width);
-    void Add(const uint8_t* data, size_t len);
+    // disp: the character column's character for each byte (DumpCharacters).
+    THexDumpStream(const TVTXMIParser& p, const TVTLineSink& sink, int32_t width, const char* disp);
+    // last: no more data follows, so a short last line is written at once.
+    void Add(const uint8_t* data, size_t len, bool last = false);
     void Finish();
 
    private:
@@ -199,7 +201,7 @@ class TVTXMIParser {
     const char* FDisp;
     std::vector<uint8_t> FCarry;  // the start of a line not yet full
     uint64_t FOffset = 0;         // offset of the next line's first byte
-    std::wstring FLine;
+    bool FPrimed = false;         // the parser's dump line holds a full line's fixed parts
   };
 
   // Member data walks (member data, content type).

@@ -43,12 +43,9 @@ void TVTXMIParser::CacheRecordFormat(const TINMR02Record* first02) {
   FSeqSplitLRECL = FSequential && (f == L"F" || f == L"FB") ? first02->FLRECL : 0;
 }
 
-bool TVTXMIParser::VariableRecords() const {
-  const TINMR02Record* r = FirstINMR02();
-  if (!r) return false;
-  const std::wstring f = r->RecordFormat();
-  return !f.empty() && f[0] == L'V';
-}
+// Decided with the data records' format when the first of them was read: a data set
+// without data records has no records to walk.
+bool TVTXMIParser::VariableRecords() const { return FRecfmKind == TRecfmKind::rkVariable; }
 
 int64_t TVTXMIParser::SeqRecordsIn(size_t len) const {
   const size_t lrecl = FSeqSplitLRECL;
